@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ByteChannel.h"
+#include "LumettaError.h"
+
+#include <QStringList>
+
+#include <memory>
+
+class CookieJar;
+
+// An answer whose status is a failure; the message is the status line as received.
+class HttpStatusError : public LumettaError
+{
+public:
+    HttpStatusError(int code, const QString &statusLine, const QString &body)
+        : LumettaError(statusLine), m_code(code), m_body(body) {}
+
+    int code() const noexcept { return m_code; }
+    const QString &body() const noexcept { return m_body; }
+
+private:
+    int m_code;
+    QString m_body;
+};
+
+// The program's HTTP/1.x client. A GET goes out as HTTP/1.1, a form POST as HTTP/1.0;
+// redirects are not followed; cookies are kept in memory for the life of the instance.
+class HttpClient
+{
+public:
+    explicit HttpClient(ByteChannel &channel);
+    ~HttpClient();
+    HttpClient(const HttpClient &) = delete;
+    HttpClient &operator=(const HttpClient &) = delete;
+
+    QString Get(const QString &url);
+    QString Post(const QString &url, const QStringList &lines);
+
+    // Null until the first answer has arrived.
+    const CookieJar *cookieJar() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

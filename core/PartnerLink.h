@@ -1,0 +1,25 @@
+#pragma once
+
+#include "HttpClient.h"
+#include "PartnerLinkView.h"
+
+#include <QString>
+
+// Scheme, host and optional port of the two services the operation calls.
+struct LinkServices
+{
+    QString apiGateway; // e.g. "http://gw.api.alibaba.com"
+    QString shortener;  // e.g. "https://clck.ru"
+
+    // The addresses this build was configured with.
+    static LinkServices fromBuild();
+};
+
+// Asks the affiliate API for the partner link to the view's page address and tracking ID
+// (with the key in AppParams), then shortens it. Never throws: every failure is logged.
+void GeneratePartnerLink(PartnerLinkView &view, HttpClient &http,
+                         const LinkServices &services = LinkServices::fromBuild());
+
+// The last stage of a run: posts the partner link to the shortener. Never throws.
+void RequestShortLink(PartnerLinkView &view, HttpClient &http, const QString &partnerLink,
+                      const LinkServices &services = LinkServices::fromBuild());

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "ByteChannel.h"
+
+#include <memory>
+
+// One TCP connection at a time, plain or through a TLS client session (OpenSSL, loaded at
+// run time on the first open). Owns the socket, the TLS state, the buffered input, the
+// time-outs and the messages of everything below HTTP.
+class TlsChannel : public ByteChannel
+{
+public:
+    static constexpr int DefaultConnectTimeoutMs = 30000;
+    static constexpr int DefaultReadTimeoutMs = 30000;
+
+    TlsChannel();
+    ~TlsChannel() override;
+    TlsChannel(const TlsChannel &) = delete;
+    TlsChannel &operator=(const TlsChannel &) = delete;
+
+    // A PEM file whose certificates are trusted besides the system's store (empty: none).
+    void setExtraCaFile(const QString &pemPath);
+    void setConnectTimeout(int msecs);
+    void setReadTimeout(int msecs);
+
+    void open(const QString &host, quint16 port, ChannelMode mode) override;
+    bool isOpen() override;
+    void write(const QByteArray &bytes) override;
+    QByteArray readLine(qsizetype maxLength = 16384) override;
+    QByteArray readAtMost(qsizetype maxBytes) override;
+    bool waitForInput(int msecs) override;
+    void close() override;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

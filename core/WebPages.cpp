@@ -1,0 +1,42 @@
+#include "WebPages.h"
+
+#include "BuildConfig.h"
+
+namespace {
+QString portal(const char *path)
+{
+    return QStringLiteral("http://" LUMETTA_PORTAL_HOST) + QLatin1String(path);
+}
+} // namespace
+
+namespace WebPages {
+QString help()
+{
+    return QStringLiteral(LUMETTA_MAKER_SITE "/soft/lumetta");
+}
+
+QString donate()
+{
+    return help() + QStringLiteral("#donate");
+}
+
+QString portalHome()
+{
+    return portal("/");
+}
+
+QString portalApiSettings()
+{
+    return portal("/adcenter/api_setting.htm");
+}
+
+QString portalTrackingIds()
+{
+    return portal("/track_id_manage.htm");
+}
+
+QString defaultPageAddress()
+{
+    return QStringLiteral("http://" LUMETTA_MARKET_HOST "/");
+}
+} // namespace WebPages
