@@ -1,0 +1,184 @@
+#pragma once
+
+#include "ByteChannel.h"
+#include "LumettaError.h"
+
+#include <QList>
+
+#include <algorithm>
+#include <optional>
+
+// A ByteChannel over byte strings instead of a socket, for tests and fuzz targets.
+// Each open() starts the next queued connection: the peer's answer bytes are served to
+// the reads, and what the client writes is recorded per connection.
+//
+//   InMemoryChannel channel;
+//   channel.addConnection("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+//   HttpClient client(channel);
+//   client.Get("http://example.test/");        // channel.written(0) holds the request
+//
+// When the answer bytes run out the peer has closed ("Connection Closed Gracefully." for
+// a read that needs more), unless the connection was queued as silent: then the peer stays
+// connected and says nothing, and a read that needs more fails with "Read timed out.".
+// An open() with no connection left in the queue fails with the connect failure message.
+class InMemoryChannel : public ByteChannel
+{
+public:
+    enum class End { PeerCloses, Silence };
+
+    struct Opening
+    {
+        QString host;
+        quint16 port;
+        ChannelMode mode;
+    };
+
+    InMemoryChannel() = default;
+    explicit InMemoryChannel(const QByteArray &answer) { addConnection(answer); }
+
+    void addConnection(const QByteArray &answer, End end = End::PeerCloses)
+    {
+        m_queue.append({answer, end});
+    }
+
+    // Bytes arrive one at a time and only when a read asks for them, like a peer that
+    // trickles its answer: isOpen() and waitForInput() see nothing a read has not pulled
+    // in yet, and a close by the peer is seen only after its last byte has been read.
+    void setOneByteReads(bool on) { m_oneByte = on; }
+
+    // Failure injection: the next open() fails with this message.
+    void failNextOpen(const QString &message) { m_openFailure = message; }
+    // Every write fails with this message (empty: writes succeed).
+    void failWrites(const QString &message) { m_writeFailure = message; }
+    // Reading past this many bytes of the current connection fails with this message.
+    void failReadsAfter(qsizetype offset, const QString &message)
+    {
+        m_readFailureOffset = offset;
+        m_readFailure = message;
+    }
+
+    const QList<Opening> &openings() const { return m_openings; }
+    // What the client wrote on connection n (0-based, in order of open()).
+    QByteArray written(qsizetype connection) const { return m_written.value(connection); }
+    qsizetype connectionCount() const { return m_written.size(); }
+    int closeCount() const { return m_closes; }
+    // Bytes of the current answer not read yet.
+    qsizetype unreadBytes() const { return m_input.size() - m_position; }
+
+    void open(const QString &host, quint16 port, ChannelMode mode) override
+    {
+        if (m_openFailure) {
+            const QString message = *m_openFailure;
+            m_openFailure.reset();
+            throw LumettaError(message);
+        }
+        if (m_queue.isEmpty())
+            throw LumettaError(QStringLiteral("Socket Error # 10061\r\nConnection refused."));
+        const auto [answer, end] = m_queue.takeFirst();
+        m_openings.append({host, port, mode});
+        m_written.append(QByteArray());
+        m_input = answer;
+        m_end = end;
+        m_position = 0;
+        m_arrived = m_oneByte ? 0 : answer.size();
+        m_connected = true;
+    }
+
+    bool isOpen() override { return m_connected && !peerClosedSeen(); }
+
+    void write(const QByteArray &bytes) override
+    {
+        requireConnected();
+        if (!m_writeFailure.isEmpty())
+            throw LumettaError(m_writeFailure);
+        m_written.last().append(bytes);
+    }
+
+    QByteArray readLine(qsizetype maxLength = 16384) override
+    {
+        requireConnected();
+        for (qsizetype scanned = m_position;; ++scanned) {
+            if (scanned - m_position > maxLength)
+                throw LumettaError(QStringLiteral("Max line length exceeded."));
+            pullUpTo(scanned + 1);
+            if (scanned >= m_input.size())
+                throw LumettaError(QStringLiteral("Connection Closed Gracefully."));
+            if (m_input.at(scanned) != '\n')
+                continue;
+            QByteArray line = m_input.mid(m_position, scanned - m_position);
+            m_position = scanned + 1;
+            if (line.endsWith('\r'))
+                line.chop(1);
+            return line;
+        }
+    }
+
+    QByteArray readAtMost(qsizetype maxBytes) override
+    {
+        requireConnected();
+        const qsizetype wanted = std::max<qsizetype>(0, maxBytes);
+        pullUpTo(m_position + std::min(wanted, unreadBytes()));
+        if (wanted > unreadBytes() && m_end == End::Silence)
+            throwReadFailure(QStringLiteral("Read timed out."));
+        QByteArray bytes = m_input.mid(m_position, std::min(wanted, unreadBytes()));
+        m_position += bytes.size();
+        return bytes;
+    }
+
+    bool waitForInput(int) override { return m_connected && m_arrived > m_position; }
+
+    void close() override
+    {
+        if (m_connected)
+            ++m_closes;
+        m_connected = false;
+    }
+
+private:
+    struct Queued
+    {
+        QByteArray answer;
+        End end;
+    };
+
+    bool peerClosedSeen() const
+    {
+        return m_end == End::PeerCloses && m_arrived >= m_input.size() && m_position >= m_arrived;
+    }
+
+    void requireConnected() const
+    {
+        if (!m_connected)
+            throw LumettaError(QStringLiteral("Socket Error # 10057\r\nSocket is not connected."));
+    }
+
+    // Makes the bytes up to (not including) this offset arrive, honouring injected failures.
+    void pullUpTo(qsizetype offset)
+    {
+        if (m_readFailureOffset >= 0 && offset > m_readFailureOffset)
+            throwReadFailure(m_readFailure);
+        if (offset > m_input.size() && m_end == End::Silence)
+            throwReadFailure(QStringLiteral("Read timed out."));
+        m_arrived = std::max(m_arrived, std::min(offset, m_input.size()));
+    }
+
+    [[noreturn]] static void throwReadFailure(const QString &message)
+    {
+        throw LumettaError(message);
+    }
+
+    QList<Queued> m_queue;
+    QList<Opening> m_openings;
+    QList<QByteArray> m_written;
+    QByteArray m_input;
+    End m_end = End::PeerCloses;
+    qsizetype m_position = 0;
+    qsizetype m_arrived = 0;
+    bool m_connected = false;
+    bool m_oneByte = false;
+    int m_closes = 0;
+    std::optional<QString> m_openFailure;
+    QString m_writeFailure;
+    qsizetype m_readFailureOffset = -1;
+    QString m_readFailure;
+};
