@@ -1,4 +1,6 @@
-int main()
+#include "Startup.h"
+
+int main(int argc, char **argv)
 {
-    return 0;
+    return RunLumetta(argc, argv);
 }

@@ -1,0 +1,17 @@
+#include "LumettaApplication.h"
+
+#include "GeneralErrorHandler.h"
+
+#include <exception>
+
+LumettaApplication::LumettaApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool LumettaApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &error) {
+        ShowException(error);
+    }
+    return false;
+}

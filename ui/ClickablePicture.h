@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QSvgRenderer>
+#include <QWidget>
+
+// A picture that acts as a button: it draws its 32 x 32 picture at its top-left corner, unscaled
+// and without a border, and emits clicked() when the left button is pressed and released over
+// it. It never takes the keyboard focus.
+class ClickablePicture : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int PictureSize = 32;
+
+    explicit ClickablePicture(const QString &picturePath, QWidget *parent = nullptr);
+
+    bool hasPicture() const { return m_picture.isValid(); }
+
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QSvgRenderer m_picture;
+    bool m_pressed = false;
+};

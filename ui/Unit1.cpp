@@ -1,0 +1,439 @@
+#include "Unit1.h"
+
+#include "ClickablePicture.h"
+#include "GeneralErrorHandler.h"
+#include "ImageButton.h"
+#include "ShellOpen.h"
+#include "UnEditTrackingId.h"
+#include "UnFmParam.h"
+#include "UnParam.h"
+#include "WebPages.h"
+
+#include "BuildConfig.h"
+
+#include <QAbstractEventDispatcher>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCommandLinkButton>
+#include <QCompleter>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+
+TForm1 *Form1 = nullptr;
+
+namespace {
+const QString TrackingIdKey = QStringLiteral("Form1.EdTrackID.Text");
+const QString PageUrlKey = QStringLiteral("Form1.EdUrl.Text");
+
+constexpr int LogHeight = 138;
+constexpr int RequestUrlHeight = 21;
+// Guards against a queue that never drains (a zero-interval timer, say).
+constexpr int MaxPendingEventRounds = 1000;
+
+// Removes every leading and trailing character whose code is 0 to 32.
+QString trimControls(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin).unicode() <= 32)
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+template <typename Control>
+Control *place(Control *control, const char *name, int left, int top, int width, int height)
+{
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(left, top, width, height);
+    return control;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &text, int left, int top, int width,
+              int height)
+{
+    auto *result = place(new QLabel(text, parent), name, left, top, width, height);
+    result->adjustSize();
+    return result;
+}
+} // namespace
+
+TForm1::TForm1(QWidget *parent)
+    : QWidget(parent), Il32{QStringLiteral(":/pictures/gear.svg"),
+                            QStringLiteral(":/pictures/copy.svg"),
+                            QStringLiteral(":/pictures/paste.svg")},
+      IdHTTP(IdSSLIOHandlerSocketOpenSSL1), m_services(LinkServices::fromBuild())
+{
+    // Handlers and AddLog reach the window through the global, FormCreate included.
+    Form1 = this;
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Dalvo Lumetta v1.2.0"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(ClientWidth, ClientHeight);
+    if (const QString caFile = QStringLiteral(LUMETTA_EXTRA_CA_FILE); !caFile.isEmpty())
+        IdSSLIOHandlerSocketOpenSSL1.setExtraCaFile(caFile);
+
+    createControls();
+    setFocusOrder();
+    connectHandlers();
+    try {
+        FormCreate();
+    } catch (const std::exception &error) {
+        ShowException(error);
+    }
+}
+
+TForm1::~TForm1()
+{
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+void TForm1::createControls()
+{
+    Label3 = label(this, "Label3", QStringLiteral("Адрес страницы на AliExpress"), 8, 8, 150, 13);
+    EdUrl = place(new QLineEdit(this), "EdUrl", 8, 26, 265, 21);
+    EdUrl->setToolTip(
+        QStringLiteral("Вставьте сюда ссылку на которую хотите получить партнёрскую."));
+    EdUrl->installEventFilter(this);
+    Button5 = place(new ImageButton(Il32.at(2), this), "Button5", 279, 8, 38, 38);
+    Button5->setToolTip(QStringLiteral("Вставить из буфера обмена"));
+    createPictureControls();
+
+    Button1 =
+        place(new QCommandLinkButton(QStringLiteral("Банзай"), this), "Button1", 8, 53, 313, 45);
+    Button1->setToolTip(QStringLiteral("Получить партнёрскую ссылку"));
+    Button1->setCursor(Qt::PointingHandCursor);
+    Button4 = place(new QPushButton(QStringLiteral("DONATE"), this), "Button4", 341, 53, 147, 45);
+    Button4->setToolTip(QStringLiteral("Поддержи разработку!  "));
+
+    Label2 = label(this, "Label2", QStringLiteral("Tracking ID:"), 8, 112, 58, 13);
+    EdTrackID = place(new QComboBox(this), "EdTrackID", 103, 104, 218, 21);
+    EdTrackID->setEditable(true);
+    // Items follow the stored list: Enter must not add the typed text to them.
+    EdTrackID->setInsertPolicy(QComboBox::NoInsert);
+    EdTrackID->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    EdTrackID->completer()->setCompletionMode(QCompleter::InlineCompletion);
+    Button2 =
+        place(new QPushButton(QStringLiteral("Редактировать"), this), "Button2", 341, 104, 95, 21);
+    Button2->setToolTip(QStringLiteral("Редактировать список Tracking ID"));
+
+    createLinkControls();
+    createLogControls();
+}
+
+void TForm1::createPictureControls()
+{
+    Image1 = place(new ClickablePicture(Il32.at(0), this), "Image1", 357, 8, 34, 34);
+    Image1->setToolTip(QStringLiteral("Настройки программы"));
+    Image1->setCursor(Qt::PointingHandCursor);
+    Image2 = place(new ClickablePicture(QStringLiteral(":/pictures/globe.svg"), this), "Image2",
+                   402, 8, 34, 34);
+    Image2->setToolTip(QStringLiteral("Справка в интернете."));
+    Image2->setCursor(Qt::WhatsThisCursor);
+    Image3 = place(new ClickablePicture(QStringLiteral(":/pictures/cart.svg"), this), "Image3", 454,
+                   8, 34, 34);
+    Image3->setToolTip(QStringLiteral("На партрнёрку AliExpress"));
+    Image3->setCursor(Qt::PointingHandCursor);
+}
+
+void TForm1::createLinkControls()
+{
+    Label4 = label(this, "Label4", QStringLiteral("Ссылка партнёра"), 8, 161, 89, 13);
+    EdLinkPartn = place(new QLineEdit(this), "EdLinkPartn", 103, 158, 234, 21);
+    Button3 = place(new ImageButton(Il32.at(1), this), "Button3", 357, 150, 38, 38);
+    Button3->setToolTip(QStringLiteral("Копировать в буфер обмена партнёрскую ссылку"));
+
+    Label1 = label(this, "Label1", QStringLiteral("Короткая ссылка"), 8, 209, 88, 13);
+    EdShortParLink = place(new QLineEdit(this), "EdShortParLink", 102, 206, 235, 21);
+    Button6 = place(new ImageButton(Il32.at(1), this), "Button6", 357, 194, 38, 38);
+    Button6->setToolTip(QStringLiteral("Копировать в буфер обмена Короткую партнёрскую ссылку"));
+}
+
+void TForm1::createLogControls()
+{
+    MemoLog = place(new QPlainTextEdit(this), "MemoLog", 0, ClientHeight - LogHeight, ClientWidth,
+                    LogHeight);
+    MemoLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    MemoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoLog->setTabChangesFocus(true);
+    MemoLog->installEventFilter(this);
+
+    // The two outlets nobody reads back: they only keep the last request and answer.
+    EdGet = place(new QLineEdit(this), "EdGet", 0, ClientHeight - RequestUrlHeight, ClientWidth,
+                  RequestUrlHeight);
+    EdGet->hide();
+    MemoRes = place(new QPlainTextEdit(this), "MemoRes", 310, 8, 41, 40);
+    MemoRes->hide();
+}
+
+void TForm1::setFocusOrder()
+{
+    const QList<QWidget *> order{EdUrl,   Button1, MemoLog, EdLinkPartn,    EdTrackID, Button2,
+                                 Button3, Button4, Button5, EdShortParLink, Button6};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i), order.at(i + 1));
+    for (QPushButton *button :
+         {static_cast<QPushButton *>(Button1), Button2, static_cast<QPushButton *>(Button3),
+          Button4, static_cast<QPushButton *>(Button5), static_cast<QPushButton *>(Button6)}) {
+        // Enter and Esc trigger no button of this window.
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+}
+
+void TForm1::connectHandlers()
+{
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
+    connect(Image1, &ClickablePicture::clicked, this, &TForm1::Image1Click);
+    connect(Image2, &ClickablePicture::clicked, this, &TForm1::Image2Click);
+    connect(Image3, &ClickablePicture::clicked, this, &TForm1::Image3Click);
+}
+
+void TForm1::FormCreate()
+{
+    TrackingIds = TrackingIdList();
+    LoadTrackingIds();
+    replaceTrackingIdItems(TrackingIds.items);
+    LoadApiKey();
+    EdTrackID->setEditText(ReadSetting(TrackingIdKey, QString()));
+    EdUrl->setText(ReadSetting(PageUrlKey, WebPages::defaultPageAddress()));
+}
+
+bool TForm1::FormClose()
+{
+    try {
+        WriteSetting(TrackingIdKey, EdTrackID->currentText());
+        WriteSetting(PageUrlKey, EdUrl->text());
+    } catch (const std::exception &error) {
+        ShowException(error);
+        return false;
+    }
+    return true;
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    // A failed save keeps the window open, so that the user can try again.
+    if (FormClose())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    // Typing or pasting right away replaces the address.
+    EdUrl->setFocus(Qt::OtherFocusReason);
+    EdUrl->selectAll();
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    dockBottomControls();
+}
+
+void TForm1::dockBottomControls()
+{
+    // The log is docked to the bottom edge at full width; it only moves when the window is
+    // opened maximised.
+    MemoLog->setGeometry(0, height() - LogHeight, width(), LogHeight);
+    EdGet->setGeometry(0, height() - RequestUrlHeight, width(), RequestUrlHeight);
+}
+
+void TForm1::showAtStartup(int showCommand)
+{
+    constexpr int ShowMaximized = 3;
+    constexpr int ShowMinNoActive = 7;
+    if (showCommand == ShowMaximized) {
+        // The fixed size would otherwise keep a maximised window at its designed size.
+        setMinimumSize(ClientWidth, ClientHeight);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        showMaximized();
+    } else if (showCommand == ShowMinNoActive) {
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        showMinimized();
+    } else {
+        show();
+    }
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *keyEvent = static_cast<QKeyEvent *>(event);
+        const bool enter = keyEvent->key() == Qt::Key_Return || keyEvent->key() == Qt::Key_Enter;
+        if (watched == EdUrl && enter)
+            EdUrlKeyPress(QChar(u'\r'));
+        else if (watched == MemoLog && enter)
+            return true; // the log takes no line breaks from the keyboard
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QString TForm1::trackingIdText() const
+{
+    return EdTrackID->currentText();
+}
+
+QString TForm1::pageUrlText() const
+{
+    return EdUrl->text();
+}
+
+void TForm1::AddLog(const QString &line)
+{
+    QString text = line;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+    QTextCursor cursor(MemoLog->document());
+    cursor.movePosition(QTextCursor::End);
+    // The first line after emptying goes into the empty first block, so that an empty line
+    // logged first still counts as a line of its own.
+    if (m_logHasLines || !MemoLog->document()->isEmpty())
+        cursor.insertBlock();
+    cursor.insertText(text);
+    m_logHasLines = true;
+    MemoLog->setTextCursor(cursor);
+    MemoLog->ensureCursorVisible();
+}
+
+void TForm1::clearLog()
+{
+    MemoLog->clear();
+    m_logHasLines = false;
+}
+
+void TForm1::setPartnerLink(const QString &link)
+{
+    EdLinkPartn->setText(link);
+}
+
+void TForm1::setRequestUrl(const QString &url)
+{
+    EdGet->setText(url);
+}
+
+void TForm1::setRawAnswer(const QString &answer)
+{
+    MemoRes->setPlainText(answer);
+}
+
+void TForm1::setShortLink(const QString &link)
+{
+    EdShortParLink->setText(link);
+}
+
+void TForm1::processPendingEvents()
+{
+    QCoreApplication::sendPostedEvents();
+    auto *dispatcher = QAbstractEventDispatcher::instance(thread());
+    for (int round = 0; dispatcher && round < MaxPendingEventRounds; ++round) {
+        if (!dispatcher->processEvents(QEventLoop::AllEvents))
+            break;
+    }
+}
+
+void TForm1::Button1Click()
+{
+    GeneratePartnerLink(*this, IdHTTP, m_services);
+}
+
+void TForm1::EdUrlKeyPress(QChar key)
+{
+    // The character is not consumed: the field still gets it afterwards.
+    if (key == u'\r')
+        GeneratePartnerLink(*this, IdHTTP, m_services);
+}
+
+void TForm1::Button2Click()
+{
+    Form2->ListBox1->clear();
+    Form2->ListBox1->addItems(TrackingIds.items);
+    Form2->ListBox1->setCurrentRow(-1);
+    Form2->exec();
+    replaceTrackingIdItems(TrackingIds.items);
+}
+
+void TForm1::replaceTrackingIdItems(const QStringList &items)
+{
+    // Replacing the items never changes the text part.
+    const QString text = EdTrackID->currentText();
+    EdTrackID->clear();
+    EdTrackID->addItems(items);
+    EdTrackID->setCurrentIndex(-1);
+    EdTrackID->setEditText(text);
+}
+
+void TForm1::copyLink(QLineEdit *field, const QString &message)
+{
+    if (trimControls(field->text()).isEmpty())
+        return;
+    field->selectAll();
+    field->copy();
+    AddLog(message);
+}
+
+void TForm1::Button3Click()
+{
+    copyLink(EdLinkPartn, QStringLiteral("Партнёрская ссылка скопирована в буфер обмена."));
+}
+
+void TForm1::Button6Click()
+{
+    copyLink(EdShortParLink,
+             QStringLiteral("Короткая партнёрская ссылка скопирована в буфер обмена."));
+}
+
+void TForm1::Button5Click()
+{
+    EdUrl->selectAll();
+    // With no text on the clipboard the field keeps its text (a paste of nothing would
+    // delete the selection).
+    if (!QGuiApplication::clipboard()->text().isEmpty())
+        EdUrl->paste();
+}
+
+void TForm1::Button4Click()
+{
+    ShellOpen(WebPages::donate(), this);
+}
+
+void TForm1::Image1Click()
+{
+    if (FmParam->exec() == 1)
+        StoreApiKey();
+}
+
+void TForm1::Image2Click()
+{
+    ShellOpen(WebPages::help(), this);
+}
+
+void TForm1::Image3Click()
+{
+    ShellOpen(WebPages::portalHome(), this);
+}
