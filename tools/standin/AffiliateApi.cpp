@@ -1,0 +1,186 @@
+#include "AffiliateApi.h"
+
+#include "ShortCode.h"
+
+#include <httplib.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace AffiliateApi {
+namespace {
+
+constexpr int Success = 20010000;
+constexpr int SystemError = 20020000;
+constexpr int KeyNotAccepted = 20030000;
+constexpr int MissingParameter = 20030010;
+constexpr int BadTrackingId = 20030070;
+constexpr int BadPageAddress = 20030080;
+constexpr std::size_t MaxAddresses = 50;
+constexpr const char *JsonType = "application/json;charset=UTF-8";
+constexpr const char *LinkPrefix = "https://s.click.aliexpress.com/e/_";
+
+using Writer = rapidjson::Writer<rapidjson::StringBuffer>;
+
+bool isDigits(const std::string &text)
+{
+    return !text.empty() && text.size() <= 32 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool isTrackingId(const std::string &text)
+{
+    return text.size() <= 64 && std::all_of(text.begin(), text.end(), [](char c) {
+               return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-';
+           });
+}
+
+bool isPageAddress(const std::string &text)
+{
+    for (const std::string scheme : {"http://", "https://"}) {
+        if (text.size() > scheme.size() && text.compare(0, scheme.size(), scheme) == 0)
+            return text[scheme.size()] != '/';
+    }
+    return false;
+}
+
+std::vector<std::string> splitAtCommas(const std::string &text)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma - start));
+        if (comma == std::string::npos)
+            return parts;
+        start = comma + 1;
+    }
+}
+
+bool empty(const std::optional<std::string> &value)
+{
+    return !value || value->empty();
+}
+
+Answer json(const rapidjson::StringBuffer &buffer)
+{
+    return {200, JsonType, buffer.GetString()};
+}
+
+Answer failure(int code, const char *message)
+{
+    rapidjson::StringBuffer buffer;
+    Writer writer(buffer);
+    writer.StartObject();
+    writer.Key("errorCode");
+    writer.Int(code);
+    writer.Key("errorMessage");
+    writer.String(message);
+    writer.EndObject();
+    return json(buffer);
+}
+
+// A partner link that depends on every input, so that the same request gets the same link.
+std::string partnerLink(const Request &request, const std::string &address)
+{
+    const std::string code =
+        shortCode(request.key + '\n' + *request.trackingId + '\n' + address, 7);
+    // The stand-in's shortener refuses links whose code starts with "failshort".
+    return LinkPrefix + (*request.trackingId == "fail-short" ? "failshort" + code : code);
+}
+
+void writeElements(Writer &writer, const Request &request,
+                   const std::vector<std::string> &addresses)
+{
+    writer.Key("promotionUrls");
+    writer.StartArray();
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        writer.StartObject();
+        writer.Key("url");
+        writer.String(addresses[i]);
+        // "fail-element" leaves the link out of the last element.
+        if (*request.trackingId != "fail-element" || i + 1 < addresses.size()) {
+            writer.Key("promotionUrl");
+            writer.String(partnerLink(request, addresses[i]));
+        }
+        writer.EndObject();
+    }
+    writer.EndArray();
+}
+
+Answer promotionLinks(const Request &request, const std::vector<std::string> &addresses)
+{
+    rapidjson::StringBuffer buffer;
+    Writer writer(buffer);
+    writer.StartObject();
+    writer.Key("errorCode");
+    writer.Int(Success);
+    writer.Key("result");
+    writer.StartObject();
+    writeElements(writer, request, addresses);
+    writer.Key("trackingId");
+    writer.String(*request.trackingId);
+    writer.Key("totalResults");
+    // "fail-total" reports one link more than the answer holds.
+    writer.Uint64(addresses.size() + (*request.trackingId == "fail-total" ? 1 : 0));
+    writer.EndObject();
+    writer.EndObject();
+    return json(buffer);
+}
+
+// The tracking IDs that make the gateway misbehave, so that every failure can be seen.
+std::optional<Answer> misbehaviour(const std::string &trackingId)
+{
+    if (trackingId == "fail-http")
+        return Answer{500, "text/plain", "The gateway failed.\n"};
+    if (trackingId == "fail-html")
+        return Answer{200, "text/html; charset=utf-8",
+                      "<html><body><h1>Service maintenance</h1></body></html>\n"};
+    if (trackingId == "fail-array")
+        return Answer{200, JsonType, "[]"};
+    if (trackingId == "fail-system")
+        return failure(SystemError, "System error");
+    return std::nullopt;
+}
+
+std::optional<std::string> optionalParam(const httplib::Request &request, const char *name)
+{
+    if (!request.has_param(name))
+        return std::nullopt;
+    return request.get_param_value(name);
+}
+
+} // namespace
+
+Answer answer(const Request &request)
+{
+    if (!isDigits(request.key))
+        return failure(KeyNotAccepted, "The API key is not accepted");
+    if (empty(request.fields) || empty(request.trackingId) || empty(request.urls))
+        return failure(MissingParameter, "A required parameter is missing");
+    if (!isTrackingId(*request.trackingId))
+        return failure(BadTrackingId, "The tracking ID is not valid");
+    const std::vector<std::string> addresses = splitAtCommas(*request.urls);
+    if (addresses.size() > MaxAddresses ||
+        !std::all_of(addresses.begin(), addresses.end(), isPageAddress))
+        return failure(BadPageAddress, "A page address is not valid, or there are more than 50");
+    if (auto odd = misbehaviour(*request.trackingId))
+        return *odd;
+    return promotionLinks(request, addresses);
+}
+
+void install(httplib::Server &server)
+{
+    const std::string pattern = "/openapi/param2/2/portals\\.open/api\\.getPromotionLinks/(.*)";
+    server.Get(pattern, [](const httplib::Request &in, httplib::Response &out) {
+        const Request request{in.matches[1], optionalParam(in, "fields"),
+                              optionalParam(in, "trackingId"), optionalParam(in, "urls")};
+        const Answer result = answer(request);
+        out.status = result.httpStatus;
+        out.set_content(result.body, result.contentType);
+    });
+}
+
+} // namespace AffiliateApi

@@ -1,0 +1,108 @@
+#include "StandinOptions.h"
+
+#include <charconv>
+#include <iostream>
+#include <string_view>
+
+namespace {
+
+bool readPort(std::string_view text, int &port)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+    return error == std::errc() && end == text.data() + text.size() && port >= 0 && port <= 65535;
+}
+
+bool fail(const std::string &message)
+{
+    std::cerr << "lumetta-standin: " << message << "\n(--help lists the options)\n";
+    return false;
+}
+
+bool apply(StandinOptions &options, std::string_view name, std::string_view value)
+{
+    if (name == "--api-port")
+        return readPort(value, options.apiPort) || fail("--api-port needs a port from 0 to 65535");
+    if (name == "--shortener-port")
+        return readPort(value, options.shortenerPort) ||
+               fail("--shortener-port needs a port from 0 to 65535");
+    if (name == "--certificate")
+        options.certificate = value;
+    else if (name == "--private-key")
+        options.privateKey = value;
+    else
+        return fail("unknown option " + std::string(name));
+    return true;
+}
+
+} // namespace
+
+std::optional<StandinOptions> StandinOptions::parse(int argc, char **argv,
+                                                    const std::string &certificateDirectory)
+{
+    StandinOptions options;
+    options.certificate = certificateDirectory + "/shortener.pem";
+    options.privateKey = certificateDirectory + "/shortener-key.pem";
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view name = argv[i];
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            fail(std::string(name) + " needs a value");
+            return std::nullopt;
+        }
+        if (!apply(options, name, argv[++i]))
+            return std::nullopt;
+    }
+    return options;
+}
+
+const char *standinUsage()
+{
+    return R"(Usage: lumetta-standin [options]
+
+Stand-in services for Dalvo Lumetta, on 127.0.0.1 only:
+  the affiliate API over plain HTTP at
+    /openapi/param2/2/portals.open/api.getPromotionLinks/<key>
+      ?fields=promotionUrls&trackingId=<id>&urls=<address>[,<address>...]
+  the URL shortener over HTTPS: POST /-- with the form field url.
+The first line of output holds the two base addresses (API, then shortener);
+then one line follows per request received. Ctrl+C or SIGTERM stops it.
+
+Options:
+  --api-port N          port of the affiliate API (0, the default: the system picks)
+  --shortener-port N    port of the shortener (0, the default: the system picks)
+  --certificate FILE    the shortener's PEM certificate
+                        (default: ../standin/shortener.pem beside this program)
+  --private-key FILE    its PEM key (default: ../standin/shortener-key.pem)
+  --help                this text
+
+Affiliate API answers, checked in this order:
+  errorCode 20030000  the key is not digits only (1 to 32 digits)
+  errorCode 20030010  fields, trackingId or urls is missing or empty
+  errorCode 20030070  the tracking ID holds anything but ASCII letters, digits,
+                      "_" and "-", or is longer than 64
+  errorCode 20030080  a comma-separated page address does not start with
+                      http://host or https://host, or there are more than 50
+  tracking ID fail-http     HTTP 500 (the program logs a failed request)
+  tracking ID fail-html     an HTML page (the answer is not JSON)
+  tracking ID fail-array    the JSON array [] (JSON, but not an object)
+  tracking ID fail-system   errorCode 20020000, a system error
+  tracking ID fail-total    totalResults one more than the links given
+  tracking ID fail-element  the last element lacks promotionUrl
+  tracking ID fail-short    links the shortener refuses with HTTP 503
+  anything else             errorCode 20010000: one element per page address,
+                            each with a partner link
+                            https://s.click.aliexpress.com/e/_<code>
+                            (the same inputs give the same link)
+
+Shortener answers:
+  HTTP 400  no form field url, or one that is no http or https address
+            (so an empty partner link is refused)
+  HTTP 503  a link issued for the tracking ID fail-short
+  HTTP 200  the short link https://localhost:<port>/<code> as plain text
+            (the same address gives the same code); a GET of it redirects
+            to the address.
+)";
+}

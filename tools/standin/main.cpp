@@ -1,0 +1,121 @@
+// lumetta-standin: the affiliate API and the URL shortener on loopback, for the demo and
+// the benchmarks. See standinUsage() for what each input provokes.
+#include "AffiliateApi.h"
+#include "Shortener.h"
+#include "StandinOptions.h"
+
+#include <httplib.h>
+
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+#include <pthread.h>
+
+namespace {
+
+constexpr const char *Host = "127.0.0.1";
+
+std::string certificateDirectory(const char *argv0)
+{
+    std::error_code error;
+    std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        program = std::filesystem::absolute(argv0);
+    return (program.parent_path() / ".." / "standin").lexically_normal().string();
+}
+
+std::string oneLine(const std::string &text)
+{
+    std::string line = text.substr(0, 160);
+    for (char &c : line) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+    return line;
+}
+
+// One line per request, whole even when both servers answer at once.
+httplib::Logger requestLogger(const char *service)
+{
+    return [service](const httplib::Request &request, const httplib::Response &response) {
+        static std::mutex mutex;
+        const std::lock_guard lock(mutex);
+        std::cout << service << ' ' << request.method << ' ' << request.target;
+        if (!request.body.empty())
+            std::cout << " [" << oneLine(request.body) << ']';
+        std::cout << " -> " << response.status << ' ' << oneLine(response.body) << std::endl;
+    };
+}
+
+int bind(httplib::Server &server, int port)
+{
+    if (port == 0)
+        return server.bind_to_any_port(Host);
+    return server.bind_to_port(Host, port) ? port : -1;
+}
+
+// Blocks the stop signals in every thread so that the main thread alone takes them.
+sigset_t blockStopSignals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    return signals;
+}
+
+int serve(const StandinOptions &options)
+{
+    const sigset_t signals = blockStopSignals();
+    httplib::Server api;
+    httplib::SSLServer shortenerServer(options.certificate.c_str(), options.privateKey.c_str());
+    if (!shortenerServer.is_valid()) {
+        std::cerr << "lumetta-standin: cannot use the certificate " << options.certificate
+                  << " with the key " << options.privateKey << '\n';
+        return 1;
+    }
+    const int apiPort = bind(api, options.apiPort);
+    const int shortenerPort = bind(shortenerServer, options.shortenerPort);
+    if (apiPort < 0 || shortenerPort < 0) {
+        std::cerr << "lumetta-standin: cannot listen on " << Host << " port "
+                  << (apiPort < 0 ? options.apiPort : options.shortenerPort) << '\n';
+        return 1;
+    }
+    const std::string shortenerBase = "https://localhost:" + std::to_string(shortenerPort);
+    Shortener shortener(shortenerBase);
+    AffiliateApi::install(api);
+    shortener.install(shortenerServer);
+    api.set_logger(requestLogger("api"));
+    shortenerServer.set_logger(requestLogger("shortener"));
+
+    std::cout << "http://" << Host << ':' << apiPort << ' ' << shortenerBase << std::endl;
+    std::thread apiThread([&] { api.listen_after_bind(); });
+    std::thread shortenerThread([&] { shortenerServer.listen_after_bind(); });
+    int signal = 0;
+    sigwait(&signals, &signal);
+    api.stop();
+    shortenerServer.stop();
+    apiThread.join();
+    shortenerThread.join();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const auto options = StandinOptions::parse(argc, argv, certificateDirectory(argv[0]));
+    if (!options)
+        return 2;
+    if (options->help) {
+        std::cout << standinUsage();
+        return 0;
+    }
+    return serve(*options);
+}
