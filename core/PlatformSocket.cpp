@@ -1,0 +1,337 @@
+#include "PlatformSocket.h"
+
+#include "SocketError.h"
+
+#include <QDeadlineTimer>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstring>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#ifdef _WIN32
+using PollRecord = WSAPOLLFD;
+constexpr int SendFlags = 0;
+
+int nativeToNumber(int native)
+{
+    return native; // already a Windows Sockets number
+}
+
+int lastError()
+{
+    return WSAGetLastError();
+}
+
+void startSockets()
+{
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    if (!started)
+        throw SocketError(10091); // the network subsystem is unavailable
+}
+
+int pollOne(PollRecord *record, int msecs)
+{
+    return WSAPoll(record, 1, msecs);
+}
+
+int resolverErrorNumber(int code)
+{
+    return code; // getaddrinfo reports Windows Sockets numbers here
+}
+#else
+using PollRecord = pollfd;
+constexpr int SendFlags = MSG_NOSIGNAL; // a dead peer is an error, never SIGPIPE
+
+int nativeToNumber(int native)
+{
+    return SocketError::fromErrno(native);
+}
+
+int lastError()
+{
+    return nativeToNumber(errno);
+}
+
+void startSockets() {}
+
+int pollOne(PollRecord *record, int msecs)
+{
+    return ::poll(record, 1, msecs);
+}
+
+int resolverErrorNumber(int code)
+{
+    switch (code) {
+    case EAI_NONAME:
+#ifdef EAI_NODATA
+    case EAI_NODATA:
+#endif
+#ifdef EAI_ADDRFAMILY
+    case EAI_ADDRFAMILY:
+#endif
+        return SocketError::HostNotFound;
+    case EAI_AGAIN:
+        return SocketError::TryAgain;
+    case EAI_MEMORY:
+        return SocketError::fromErrno(ENOMEM);
+    case EAI_SYSTEM:
+        return lastError();
+    default:
+        return SocketError::NoRecovery;
+    }
+}
+#endif
+
+int clampedLength(qsizetype size)
+{
+    return int(std::min<qsizetype>(size, 1 << 30));
+}
+
+struct Address
+{
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+};
+
+template <typename SockAddr>
+Address addressOf(const SockAddr &value)
+{
+    Address address;
+    std::memcpy(&address.storage, &value, sizeof value);
+    address.length = socklen_t(sizeof value);
+    return address;
+}
+
+// Names under "invalid" never exist (RFC 6761); they are refused without asking the network.
+bool isReservedInvalidName(const QByteArray &ascii)
+{
+    QByteArray name = ascii.toLower();
+    if (name.endsWith('.'))
+        name.chop(1);
+    return name == "invalid" || name.endsWith(".invalid");
+}
+
+Address lookUp(const QByteArray &ascii, quint16 port)
+{
+    if (ascii.isEmpty() || isReservedInvalidName(ascii))
+        throw SocketError(SocketError::HostNotFound);
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    const int rc = ::getaddrinfo(ascii.constData(), nullptr, &hints, &found);
+    if (rc != 0 || found == nullptr)
+        throw SocketError(rc != 0 ? resolverErrorNumber(rc) : SocketError::HostNotFound);
+    sockaddr_in v4{};
+    std::memcpy(&v4, found->ai_addr, std::min<size_t>(sizeof v4, found->ai_addrlen));
+    ::freeaddrinfo(found);
+    v4.sin_port = htons(port);
+    return addressOf(v4);
+}
+
+Address resolve(const QString &host, quint16 port)
+{
+    const QByteArray ascii = PlatformSocket::asciiHost(host);
+    sockaddr_in v4{};
+    if (::inet_pton(AF_INET, ascii.constData(), &v4.sin_addr) == 1) {
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(port);
+        return addressOf(v4);
+    }
+    sockaddr_in6 v6{};
+    if (::inet_pton(AF_INET6, ascii.constData(), &v6.sin6_addr) == 1) {
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(port);
+        return addressOf(v6);
+    }
+    return lookUp(ascii, port);
+}
+
+bool isAscii(const QString &text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+} // namespace
+
+PlatformSocket::~PlatformSocket()
+{
+    close();
+}
+
+QByteArray PlatformSocket::asciiHost(const QString &host)
+{
+    QString name = host;
+    if (name.startsWith(u'[') && name.endsWith(u']'))
+        name = name.mid(1, name.size() - 2);
+    return isAscii(name) ? name.toLatin1() : QUrl::toAce(name);
+}
+
+bool PlatformSocket::isIpLiteral(const QString &host)
+{
+    const QByteArray ascii = asciiHost(host);
+    in6_addr v6{};
+    in_addr v4{};
+    return ::inet_pton(AF_INET, ascii.constData(), &v4) == 1 ||
+           ::inet_pton(AF_INET6, ascii.constData(), &v6) == 1;
+}
+
+void PlatformSocket::connect(const QString &host, quint16 port, int msecs)
+{
+    close();
+    startSockets();
+    const Address address = resolve(host, port);
+    const auto handle = ::socket(address.storage.ss_family, SOCK_STREAM, IPPROTO_TCP);
+    if (Handle(handle) == NoSocket)
+        throw SocketError(lastError());
+    m_handle = Handle(handle);
+#ifdef _WIN32
+    u_long nonBlocking = 1;
+    ::ioctlsocket(handle, FIONBIO, &nonBlocking);
+#else
+    ::fcntl(handle, F_SETFD, FD_CLOEXEC);
+    ::fcntl(handle, F_SETFL, ::fcntl(handle, F_GETFL) | O_NONBLOCK);
+#endif
+    try {
+        if (::connect(handle, reinterpret_cast<const sockaddr *>(&address.storage),
+                      address.length) != 0) {
+            const int code = lastError();
+            if (code != SocketError::WouldBlock && code != 10036 &&
+                code != SocketError::Interrupted)
+                throw SocketError(code);
+            if (!waitWritable(msecs))
+                throw SocketError(SocketError::TimedOut);
+            int pending = 0;
+            socklen_t length = sizeof pending;
+            ::getsockopt(handle, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&pending), &length);
+            if (pending != 0)
+                throw SocketError(nativeToNumber(pending));
+        }
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+bool PlatformSocket::isValid() const
+{
+    return m_handle != NoSocket;
+}
+
+void PlatformSocket::close()
+{
+    if (!isValid())
+        return;
+#ifdef _WIN32
+    ::closesocket(m_handle);
+#else
+    ::close(m_handle);
+#endif
+    m_handle = NoSocket;
+}
+
+void PlatformSocket::abort()
+{
+    if (!isValid())
+        return;
+    linger hard{};
+    hard.l_onoff = 1;
+    hard.l_linger = 0;
+    ::setsockopt(m_handle, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char *>(&hard),
+                 sizeof hard);
+    close();
+}
+
+qsizetype PlatformSocket::receive(char *data, qsizetype maxBytes)
+{
+    if (!isValid())
+        throw SocketError(SocketError::AfterShutdown);
+    for (;;) {
+        const auto received = ::recv(m_handle, data, clampedLength(maxBytes), 0);
+        if (received >= 0)
+            return qsizetype(received);
+        const int code = lastError();
+        if (code == SocketError::WouldBlock)
+            return -1;
+        if (code != SocketError::Interrupted)
+            throw SocketError(code);
+    }
+}
+
+qsizetype PlatformSocket::send(const char *data, qsizetype size)
+{
+    if (!isValid())
+        throw SocketError(SocketError::AfterShutdown);
+    for (;;) {
+        const auto sent = ::send(m_handle, data, clampedLength(size), SendFlags);
+        if (sent >= 0)
+            return qsizetype(sent);
+        const int code = lastError();
+        if (code == SocketError::WouldBlock)
+            return -1;
+        if (code != SocketError::Interrupted)
+            throw SocketError(code);
+    }
+}
+
+void PlatformSocket::sendAll(const char *data, qsizetype size, int msecs)
+{
+    qsizetype done = 0;
+    while (done < size) {
+        const qsizetype sent = send(data + done, size - done);
+        if (sent > 0)
+            done += sent;
+        else if (!waitWritable(msecs))
+            throw SocketError(SocketError::TimedOut);
+    }
+}
+
+bool PlatformSocket::waitReadable(int msecs)
+{
+    return waitFor(POLLIN, msecs);
+}
+
+bool PlatformSocket::waitWritable(int msecs)
+{
+    return waitFor(POLLOUT, msecs);
+}
+
+bool PlatformSocket::waitFor(short events, int msecs)
+{
+    if (!isValid())
+        throw SocketError(SocketError::AfterShutdown);
+    const QDeadlineTimer deadline(msecs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                            : QDeadlineTimer(msecs));
+    for (;;) {
+        PollRecord record{};
+        record.fd = m_handle;
+        record.events = events;
+        const int ready = pollOne(&record, int(deadline.remainingTime()));
+        if (ready > 0)
+            return true;
+        if (ready == 0)
+            return false;
+        const int code = lastError();
+        if (code != SocketError::Interrupted)
+            throw SocketError(code);
+    }
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+// The thin layer over the operating system's sockets: one TCP stream socket, always in
+// non-blocking mode so that every wait has a limit. Failures throw SocketError.
+class PlatformSocket
+{
+public:
+    PlatformSocket() = default;
+    ~PlatformSocket();
+    PlatformSocket(const PlatformSocket &) = delete;
+    PlatformSocket &operator=(const PlatformSocket &) = delete;
+
+    // The host as it goes to the resolver and into TLS: brackets of an IPv6 literal removed,
+    // an international name in its ASCII (IDNA) form.
+    static QByteArray asciiHost(const QString &host);
+    static bool isIpLiteral(const QString &host);
+
+    // Resolves the host (IPv4 for names) and connects; 10060 when msecs pass first.
+    void connect(const QString &host, quint16 port, int msecs);
+    bool isValid() const;
+    void close();
+    // Abortive close: the peer sees a reset.
+    void abort();
+
+    // Without waiting: the bytes received (> 0), 0 when the peer has closed,
+    // -1 when nothing is ready.
+    qsizetype receive(char *data, qsizetype maxBytes);
+    // Without waiting: the bytes accepted, -1 when the send buffer is full.
+    qsizetype send(const char *data, qsizetype size);
+    // Sends every byte, each wait for room limited to msecs (10060 past it).
+    void sendAll(const char *data, qsizetype size, int msecs);
+
+    // True when readable (or closed, or failed) within msecs; msecs < 0 waits forever.
+    bool waitReadable(int msecs);
+    bool waitWritable(int msecs);
+
+private:
+    bool waitFor(short events, int msecs);
+
+#ifdef _WIN32
+    using Handle = quintptr;
+    static constexpr Handle NoSocket = ~Handle(0);
+#else
+    using Handle = int;
+    static constexpr Handle NoSocket = -1;
+#endif
+    Handle m_handle = NoSocket;
+};

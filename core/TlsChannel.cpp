@@ -1,0 +1,242 @@
+#include "TlsChannel.h"
+
+#include "InputBuffer.h"
+#include "LumettaError.h"
+#include "OpenSslLibrary.h"
+#include "PlatformSocket.h"
+#include "SocketError.h"
+#include "TlsSession.h"
+
+#include <QDeadlineTimer>
+
+#include <algorithm>
+
+namespace {
+
+constexpr qsizetype ChunkSize = 32768;
+// What isOpen() takes in without waiting before it stops looking for the peer's close.
+constexpr qsizetype PeekLimit = 1 << 20;
+// Reserved up front for a large read; the result grows past it as bytes arrive.
+constexpr qsizetype ReserveLimit = 4 << 20;
+
+LumettaError readTimedOut()
+{
+    return LumettaError(QStringLiteral("Read timed out."));
+}
+
+LumettaError closedGracefully()
+{
+    return LumettaError(QStringLiteral("Connection Closed Gracefully."));
+}
+
+} // namespace
+
+struct TlsChannel::Private
+{
+    enum class Fill { Data, Closed, TimedOut };
+
+    QString extraCaFile;
+    int connectTimeout = DefaultConnectTimeoutMs;
+    int readTimeout = DefaultReadTimeoutMs;
+    PlatformSocket socket;
+    std::unique_ptr<TlsSession> tls;
+    InputBuffer input;
+
+    qsizetype receive(char *data, qsizetype maxBytes, int msecs);
+    qsizetype receiveNoting(char *data, qsizetype maxBytes, int msecs, bool haveData);
+    Fill fill(int msecs);
+    bool fillOrTimeOut();
+    void closeConnection();
+};
+
+// > 0 bytes, 0 when the peer has closed, -1 when msecs pass first.
+qsizetype TlsChannel::Private::receive(char *data, qsizetype maxBytes, int msecs)
+{
+    if (tls)
+        return tls->read(data, maxBytes, msecs);
+    const QDeadlineTimer deadline(msecs);
+    for (;;) {
+        const qsizetype got = socket.receive(data, maxBytes);
+        if (got >= 0)
+            return got;
+        if (!socket.waitReadable(int(std::max<qint64>(0, deadline.remainingTime()))))
+            return -1;
+    }
+}
+
+// receive() that applies the peer-close rules: an end of stream, a reset or an abort closes
+// the socket; buffered bytes stay readable, and only with none is the reset itself the error.
+qsizetype TlsChannel::Private::receiveNoting(char *data, qsizetype maxBytes, int msecs,
+                                             bool haveData)
+{
+    if (!socket.isValid())
+        return 0;
+    qsizetype got = 0;
+    try {
+        got = receive(data, maxBytes, msecs);
+    } catch (const SocketError &error) {
+        if (!error.meansPeerGone())
+            throw;
+        socket.close();
+        if (!haveData)
+            throw;
+        return 0;
+    }
+    if (got == 0)
+        socket.close();
+    return got;
+}
+
+TlsChannel::Private::Fill TlsChannel::Private::fill(int msecs)
+{
+    const bool haveData = !input.isEmpty();
+    char *room = input.prepare(ChunkSize);
+    qsizetype got = 0;
+    try {
+        got = receiveNoting(room, ChunkSize, msecs, haveData);
+    } catch (...) {
+        input.commit(0);
+        throw;
+    }
+    input.commit(std::max<qsizetype>(got, 0));
+    return got > 0 ? Fill::Data : got == 0 ? Fill::Closed : Fill::TimedOut;
+}
+
+// False when the peer has closed and nothing more will come.
+bool TlsChannel::Private::fillOrTimeOut()
+{
+    const Fill result = fill(readTimeout);
+    if (result == Fill::TimedOut)
+        throw readTimedOut();
+    return result == Fill::Data;
+}
+
+void TlsChannel::Private::closeConnection()
+{
+    if (tls)
+        tls->sendCloseNotify();
+    tls.reset();
+    socket.close();
+    input.clear();
+}
+
+TlsChannel::TlsChannel() : d(std::make_unique<Private>()) {}
+
+TlsChannel::~TlsChannel()
+{
+    d->closeConnection();
+}
+
+void TlsChannel::setExtraCaFile(const QString &pemPath)
+{
+    d->extraCaFile = pemPath;
+}
+
+void TlsChannel::setConnectTimeout(int msecs)
+{
+    d->connectTimeout = msecs;
+}
+
+void TlsChannel::setReadTimeout(int msecs)
+{
+    d->readTimeout = msecs;
+}
+
+void TlsChannel::open(const QString &host, quint16 port, ChannelMode mode)
+{
+    d->closeConnection();
+    try {
+        d->socket.connect(host, port, d->connectTimeout);
+        // Loaded on the first open of either kind; without it plain connections still work.
+        const OpenSslApi *api = OpenSslLibrary::api();
+        if (mode == ChannelMode::Tls) {
+            if (api == nullptr)
+                throw LumettaError(QStringLiteral("Could not load SSL library."));
+            d->tls = std::make_unique<TlsSession>(*api, d->socket);
+            d->tls->handshake(host, d->extraCaFile, d->readTimeout);
+        }
+    } catch (...) {
+        d->closeConnection();
+        throw;
+    }
+}
+
+bool TlsChannel::isOpen()
+{
+    try {
+        while (d->socket.isValid() && d->input.size() < PeekLimit &&
+               d->fill(0) == Private::Fill::Data) {
+        }
+    } catch (const LumettaError &) {
+        d->socket.close(); // a connection that fails when merely looked at is not reusable
+    }
+    return d->socket.isValid();
+}
+
+void TlsChannel::write(const QByteArray &bytes)
+{
+    if (!d->socket.isValid())
+        throw SocketError(10057); // not connected
+    if (d->tls)
+        d->tls->write(bytes.constData(), bytes.size(), d->readTimeout);
+    else
+        d->socket.sendAll(bytes.constData(), bytes.size(), d->readTimeout);
+}
+
+QByteArray TlsChannel::readLine(qsizetype maxLength)
+{
+    qsizetype scanned = 0;
+    for (;;) {
+        const qsizetype lineFeed = d->input.indexOfLineFeed(scanned);
+        if (lineFeed > maxLength || (lineFeed < 0 && d->input.size() > maxLength))
+            throw LumettaError(QStringLiteral("Max line length exceeded."));
+        if (lineFeed >= 0) {
+            QByteArray line = d->input.take(lineFeed + 1);
+            line.chop(line.endsWith("\r\n") ? 2 : 1);
+            return line;
+        }
+        scanned = d->input.size();
+        if (!d->fillOrTimeOut())
+            throw closedGracefully();
+    }
+}
+
+QByteArray TlsChannel::readAtMost(qsizetype maxBytes)
+{
+    QByteArray out = d->input.take(std::min(maxBytes, d->input.size()));
+    if (out.size() >= maxBytes)
+        return out;
+    out.reserve(std::min(maxBytes, ReserveLimit));
+    // Past the buffer, bytes are received straight into the result.
+    while (out.size() < maxBytes && d->socket.isValid()) {
+        const qsizetype before = out.size();
+        const qsizetype want = std::min(maxBytes - before, ChunkSize);
+        out.resize(before + want);
+        const qsizetype got =
+            d->receiveNoting(out.data() + before, want, d->readTimeout, before > 0);
+        out.resize(before + std::max<qsizetype>(got, 0));
+        if (got < 0)
+            throw readTimedOut();
+        if (got == 0)
+            break;
+    }
+    return out;
+}
+
+bool TlsChannel::waitForInput(int msecs)
+{
+    if (!d->input.isEmpty())
+        return true;
+    try {
+        return d->fill(msecs) == Private::Fill::Data;
+    } catch (const SocketError &error) {
+        if (error.meansPeerGone())
+            return false;
+        throw;
+    }
+}
+
+void TlsChannel::close()
+{
+    d->closeConnection();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "OpenSslLibrary.h"
+
+#include <QByteArray>
+#include <QString>
+
+class PlatformSocket;
+
+// One TLS client session over a connected socket. OpenSSL works on memory buffers and this
+// class moves the bytes between them and the socket, so every wait has a limit, every
+// socket failure keeps its own number and a dead peer never raises a signal.
+// Only TLS 1.2 and 1.3, the library's default ciphers, the server's chain and name verified.
+class TlsSession
+{
+public:
+    TlsSession(const OpenSslApi &api, PlatformSocket &socket);
+    ~TlsSession();
+    TlsSession(const TlsSession &) = delete;
+    TlsSession &operator=(const TlsSession &) = delete;
+
+    // Sets up the context and session and runs the handshake; each wait for the server is
+    // limited to msecs. extraCaFile (PEM, may be empty) is trusted besides the system store.
+    void handshake(const QString &host, const QString &extraCaFile, int msecs);
+    // Decrypted bytes (> 0), 0 when the peer has closed (close-notify or end of stream),
+    // -1 when msecs pass without any.
+    qsizetype read(char *data, qsizetype maxBytes, int msecs);
+    void write(const char *data, qsizetype size, int msecs);
+    // Sends the close-notify, once, without waiting for room or for the peer's.
+    void sendCloseNotify();
+
+private:
+    void createContext(const QString &extraCaFile);
+    void createSession(const QString &host);
+    [[noreturn]] void failHandshake(const QString &detail);
+    // Raw bytes from the socket into the session: > 0, 0 at end of stream, -1 on time-out.
+    qsizetype pullFromSocket(int msecs);
+    void pushToSocket(int msecs);
+    QString contextError(const QString &message);
+
+    const OpenSslApi &m_api;
+    PlatformSocket &m_socket;
+    SSL_CTX *m_context = nullptr;
+    SSL *m_session = nullptr;
+    BIO *m_incoming = nullptr; // owned by the session once attached
+    BIO *m_outgoing = nullptr;
+    bool m_established = false;
+    bool m_closeNotifySent = false;
+};
