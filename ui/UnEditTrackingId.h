@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class LinkLabel;
+class GlyphButton;
+
+// The tracking-ID editor: adds and deletes entries of its own list box; OK makes the list box
+// the program's tracking-ID list and saves the list file, Cancel discards the changes. The
+// owner fills ListBox1 before every showing. exec() returns 1 after OK, 2 otherwise.
+class TForm2 : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TForm2(QWidget *parent);
+
+    QLineEdit *Edit1;
+    QPushButton *Button1;
+    QListWidget *ListBox1;
+    LinkLabel *Label1;
+    QPushButton *btDel;
+    GlyphButton *BitBtn1;
+    GlyphButton *BitBtn2;
+    // The description editor of the selected tracking ID: never shown, only loaded.
+    QLabel *Label2;
+    QPlainTextEdit *Memo1;
+    QPushButton *Button3;
+
+    void FormShow();
+    void Button1Click();
+    void Edit1KeyPress(QChar key);
+    void ListBox1Click();
+    void btDelClick();
+    void BitBtn1Click();
+    void Label1Click();
+    void Button3Click();
+
+    void reject() override;
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void connectHandlers();
+    void okPressed();
+
+    QPointer<QWidget> m_lastFocus;
+    bool m_deleting = false;
+};
+
+extern TForm2 *Form2;
+
+// The memo's lines as one comma-separated text: a line holding a blank, a control character,
+// a comma or a double quote is enclosed in double quotes with its inner quotes doubled, and a
+// single empty line gives two double quotes.
+QString CommaText(const QStringList &lines);

@@ -1,0 +1,100 @@
+#include "UnFmParam.h"
+
+#include "DialogPlacement.h"
+#include "DigitsOnlyLineEdit.h"
+#include "GlyphButton.h"
+#include "LinkLabel.h"
+#include "ShellOpen.h"
+#include "TrimText.h"
+#include "UnParam.h"
+#include "WebPages.h"
+
+#include <QLabel>
+#include <QScopeGuard>
+#include <QShowEvent>
+
+#include <limits>
+
+TFmParam *FmParam = nullptr;
+
+TFmParam::TFmParam(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                          Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("FmParam"));
+    setWindowTitle(QStringLiteral("Настройки"));
+    resize(245, 130);
+    createControls();
+    connect(BitBtn1, &QPushButton::clicked, this, &TFmParam::okPressed);
+    connect(BitBtn2, &QPushButton::clicked, this, &TFmParam::reject);
+    connect(Label2, &LinkLabel::clicked, this, &TFmParam::Label2Click);
+    new DialogPlacement(this);
+}
+
+void TFmParam::createControls()
+{
+    Label1 = new QLabel(QStringLiteral("API KEY:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(20, 21, 42, 13);
+    Label1->adjustSize();
+    Label2 = new LinkLabel(QStringLiteral("Получить на AliExpress"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(20, 45, 116, 13);
+    Label2->adjustSize();
+    EdAppkey = new DigitsOnlyLineEdit(this);
+    EdAppkey->setObjectName(QStringLiteral("EdAppkey"));
+    EdAppkey->setGeometry(84, 18, 121, 21);
+    EdAppkey->setMaxLength(std::numeric_limits<int>::max());
+    BitBtn1 = new GlyphButton(GlyphButton::Glyph::Ok, QStringLiteral("OK"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(8, 90, 75, 25);
+    BitBtn1->setDefault(true);
+    BitBtn2 = new GlyphButton(GlyphButton::Glyph::Cancel, QStringLiteral("Отмена"), this);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn2->setGeometry(162, 90, 75, 25);
+    setTabOrder(EdAppkey, BitBtn1);
+    setTabOrder(BitBtn1, BitBtn2);
+}
+
+void TFmParam::FormShow()
+{
+    EdAppkey->setText(AppParams.api_key);
+}
+
+void TFmParam::okPressed()
+{
+    const auto close = qScopeGuard([this] { done(1); });
+    BitBtn1Click();
+}
+
+void TFmParam::BitBtn1Click()
+{
+    AppParams.api_key = TrimText(EdAppkey->text());
+}
+
+void TFmParam::Label2Click()
+{
+    ShellOpen(WebPages::portalApiSettings(), this);
+}
+
+void TFmParam::reject()
+{
+    done(2);
+}
+
+void TFmParam::done(int result)
+{
+    m_lastFocus = focusWidget();
+    QDialog::done(result);
+}
+
+void TFmParam::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    FormShow();
+    QWidget *focus = m_lastFocus ? m_lastFocus.data() : EdAppkey;
+    focus->setFocus();
+}
