@@ -1,0 +1,98 @@
+#include "TextCodePage.h"
+
+#include "LumettaError.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
+#include <langinfo.h>
+#endif
+
+namespace {
+
+constexpr auto keepBom =
+    QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
+
+} // namespace
+
+TextCodePage::TextCodePage(const QByteArray &name)
+    : m_name(name), m_known(QStringDecoder(name.constData()).isValid() &&
+                            QStringEncoder(name.constData()).isValid())
+{}
+
+QString TextCodePage::decode(const QByteArray &bytes) const
+{
+    if (!m_known)
+        return QString::fromLatin1(bytes);
+    QStringDecoder decoder(m_name.constData(), keepBom);
+    return decoder.decode(bytes);
+}
+
+QByteArray TextCodePage::encode(const QString &text) const
+{
+    if (!m_known) {
+        QByteArray bytes;
+        bytes.reserve(text.size());
+        for (const QChar c : text)
+            bytes.append(c.unicode() < 0x100 ? char(c.unicode()) : '?');
+        return bytes;
+    }
+    // The converters substitute a code page's own control character (0x1A) for what they
+    // cannot map; such characters are found by a round trip and encoded one by one.
+    QStringEncoder encoder(m_name.constData(), keepBom);
+    QByteArray bytes = encoder.encode(text);
+    if (!encoder.hasError() && decode(bytes) == text)
+        return bytes;
+    return encodeEachCharacter(text);
+}
+
+QByteArray TextCodePage::encodeEachCharacter(const QString &text) const
+{
+    QByteArray bytes;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        const QString character = text.mid(i, pair ? 2 : 1);
+        i += pair ? 1 : 0;
+        QStringEncoder encoder(m_name.constData(), keepBom);
+        const QByteArray encoded = encoder.encode(character);
+        const bool kept = !encoder.hasError() && decode(encoded) == character;
+        bytes.append(kept ? encoded : QByteArray("?"));
+    }
+    return bytes;
+}
+
+bool TextCodePage::canEncode(const QString &text) const
+{
+    return decode(encode(text)) == text;
+}
+
+QByteArray TextCodePage::systemName()
+{
+#ifdef Q_OS_WIN
+    const UINT codePage = GetACP();
+    if (codePage == CP_UTF8)
+        return QByteArrayLiteral("UTF-8");
+    return "windows-" + QByteArray::number(uint(codePage));
+#else
+    return QByteArray(nl_langinfo(CODESET));
+#endif
+}
+
+QString TextCodePage::decodeUtf8Strict(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, keepBom);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        throw LumettaError(noMappingMessage());
+    return text;
+}
+
+QString TextCodePage::noMappingMessage()
+{
+    return QStringLiteral(
+        "No mapping for the Unicode character exists in the target multi-byte code page");
+}

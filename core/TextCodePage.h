@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A code page for text stored without a byte-order mark, named as QStringDecoder and
+// QStringEncoder know it ("windows-1251", "UTF-8", …). Decoding never fails; encoding turns
+// every character the code page cannot hold into "?", as Windows does for its code pages.
+class TextCodePage
+{
+public:
+    explicit TextCodePage(const QByteArray &name);
+
+    const QByteArray &name() const { return m_name; }
+
+    QString decode(const QByteArray &bytes) const;
+    QByteArray encode(const QString &text) const;
+    // True when encode() keeps every character of text.
+    bool canEncode(const QString &text) const;
+
+    // The system's code page: the ANSI code page on Windows, the locale's character set
+    // elsewhere.
+    static QByteArray systemName();
+
+    // Strict UTF-8: the bytes must be valid UTF-8, else the decoding failure is raised.
+    // A leading byte-order mark is kept as a character, not dropped.
+    static QString decodeUtf8Strict(const QByteArray &bytes);
+    static QString noMappingMessage();
+
+private:
+    QByteArray encodeEachCharacter(const QString &text) const;
+
+    QByteArray m_name;
+    bool m_known; // false for a name no converter knows; Latin-1 stands in then
+};

@@ -1,0 +1,115 @@
+// The program's parameters, the data directory and the settings and list operations on it.
+
+#include "UnParam.h"
+
+#include "SettingsFile.h"
+#include "TextCodePage.h"
+#include "TrackingIdFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+TParametrs AppParams;
+TrackingIdList TrackingIds;
+
+namespace {
+
+QString &dataDirectoryOverride()
+{
+    static QString directory;
+    return directory;
+}
+
+QString executableDirectory()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+#ifdef Q_OS_LINUX
+    // Before the application object exists its directory is still known to the system.
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2);
+#else
+    return QDir::currentPath();
+#endif
+}
+
+QString withTrailingSeparator(const QString &directory)
+{
+    QString native = QDir::toNativeSeparators(directory);
+    if (!native.endsWith(QDir::separator()))
+        native += QDir::separator();
+    return native;
+}
+
+const QString apiKeyName = QStringLiteral("api_key");
+
+} // namespace
+
+QString DataDirectory()
+{
+    const QString &chosen = dataDirectoryOverride();
+    return withTrailingSeparator(chosen.isEmpty() ? executableDirectory() : chosen);
+}
+
+void SetDataDirectory(const QString &directory)
+{
+    dataDirectoryOverride() = directory;
+}
+
+QString SettingsFilePath()
+{
+    return DataDirectory() + QStringLiteral("setting.ini");
+}
+
+QString TrackingIdFilePath()
+{
+    return DataDirectory() + QStringLiteral("TrackingId.txt");
+}
+
+QByteArray SystemAnsiCodePage()
+{
+    return TextCodePage::systemName();
+}
+
+QString ReadSetting(const QString &key, const QString &defaultValue, const QByteArray &codePage)
+{
+    const auto stored = SettingsFile::read(SettingsFilePath(), codePage).find(key);
+    return stored ? stored->left(SettingsFile::maxReadLength) : defaultValue;
+}
+
+void WriteSetting(const QString &key, const QString &value, const QByteArray &codePage)
+{
+    const QString path = SettingsFilePath();
+    SettingsFile file = SettingsFile::readForUpdate(path, codePage);
+    file.setValue(key, value);
+    file.write(path);
+}
+
+void LoadApiKey()
+{
+    // Read whole, not cut like other values: a key of any length must come back.
+    try {
+        const SettingsFile file = SettingsFile::read(SettingsFilePath(), SystemAnsiCodePage());
+        AppParams.api_key = Base64DecodeText(file.value(apiKeyName, QString()));
+    } catch (...) {
+        AppParams.api_key.clear();
+    }
+}
+
+void StoreApiKey()
+{
+    // The decoder skips line breaks, so dropping them keeps the value one line and whole.
+    QString encoded = Base64EncodeText(AppParams.api_key);
+    encoded.remove(QLatin1String("\r\n"));
+    WriteSetting(apiKeyName, encoded);
+}
+
+void LoadTrackingIds(const QByteArray &codePage)
+{
+    TrackingIdFile::load(TrackingIdFilePath(), TrackingIds, codePage);
+}
+
+void SaveTrackingIds(const QStringList &items, const QByteArray &codePage)
+{
+    TrackingIdFile::save(TrackingIdFilePath(), TrackingIds, items, codePage);
+}
