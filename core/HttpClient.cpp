@@ -1,0 +1,225 @@
+#include "HttpClient.h"
+
+#include "BodyDecoder.h"
+#include "CookieJar.h"
+#include "FormEncoder.h"
+#include "HttpAnswer.h"
+#include "RequestWriter.h"
+#include "ResponseReader.h"
+#include "UrlParts.h"
+
+#include <QDateTime>
+
+namespace {
+
+const QString Http11 = QStringLiteral("1.1");
+const QString Http10 = QStringLiteral("1.0");
+const QString FormContentType = QStringLiteral("application/x-www-form-urlencoded");
+// How long the body of a redirect may take to start arriving before it is left unread.
+constexpr int RedirectBodyWaitMs = 5000;
+
+bool isHtmlType(const QString &contentType)
+{
+    const QString type = contentType.section(u';', 0, 0).trimmed();
+    return type.compare(u"text/html", Qt::CaseInsensitive) == 0 ||
+           type.compare(u"text/html-sandboxed", Qt::CaseInsensitive) == 0 ||
+           type.compare(u"application/xhtml+xml", Qt::CaseInsensitive) == 0;
+}
+
+bool sameText(const QString &value, const char *expected)
+{
+    return value.trimmed().compare(QLatin1String(expected), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+struct HttpClient::Private
+{
+    explicit Private(ByteChannel &c) : channel(c) {}
+
+    ByteChannel &channel;
+    QString version = Http11;
+    QString contentType;
+    UrlParts url;
+    HttpAnswer answer;
+    std::unique_ptr<CookieJar> jar;
+
+    struct Connection
+    {
+        bool open = false;
+        QString host;
+        quint16 port = 0;
+        ChannelMode mode = ChannelMode::Plain;
+    } connection;
+    // A redirect body that did not arrive in time is still on its way.
+    bool bodyLeftUnread = false;
+
+    QString perform(const QString &method, const QString &address, const QByteArray &body);
+    void chooseConnection(bool post);
+    void closeConnection();
+    void sendRequest(const QString &method, const QByteArray &body);
+    void readHeaderBlocks(ResponseReader &reader);
+    QString readAnswer();
+    [[noreturn]] void failWithStatus();
+    void keepOrClose();
+};
+
+HttpClient::HttpClient(ByteChannel &channel) : d(std::make_unique<Private>(channel)) {}
+
+HttpClient::~HttpClient()
+{
+    d->closeConnection();
+}
+
+const CookieJar *HttpClient::cookieJar() const
+{
+    return d->jar.get();
+}
+
+QString HttpClient::Get(const QString &url)
+{
+    return d->perform(QStringLiteral("GET"), url, QByteArray());
+}
+
+QString HttpClient::Post(const QString &url, const QStringList &lines)
+{
+    if (d->contentType.isEmpty() || isHtmlType(d->contentType))
+        d->contentType = FormContentType;
+    const QByteArray body = FormEncoder::encodeForm(lines).toLatin1();
+    // A form goes out as HTTP/1.0; whatever happens, later requests are HTTP/1.1 again.
+    struct VersionGuard
+    {
+        QString &version;
+        ~VersionGuard() { version = Http11; }
+    } guard{d->version};
+    d->version = Http10;
+    return d->perform(QStringLiteral("POST"), url, body);
+}
+
+QString HttpClient::Private::perform(const QString &method, const QString &address,
+                                     const QByteArray &body)
+{
+    url = UrlParts::parse(address);
+    chooseConnection(method == u"POST");
+    try {
+        sendRequest(method, body);
+        const QString text = readAnswer();
+        keepOrClose();
+        return text;
+    } catch (const HttpStatusError &) {
+        keepOrClose();
+        throw;
+    } catch (...) {
+        // The answer stopped somewhere in the middle; nothing on this connection can be
+        // trusted to start the next answer.
+        closeConnection();
+        throw;
+    }
+}
+
+void HttpClient::Private::chooseConnection(bool post)
+{
+    const ChannelMode mode = url.isHttps() ? ChannelMode::Tls : ChannelMode::Plain;
+    if (connection.open && (connection.host.compare(url.host, Qt::CaseInsensitive) != 0 ||
+                            connection.port != url.port || connection.mode != mode))
+        closeConnection();
+    if (post)
+        closeConnection();
+    if (connection.open && channel.isOpen())
+        return;
+    closeConnection();
+    try {
+        channel.open(url.host, url.port, mode);
+    } catch (...) {
+        channel.close();
+        throw;
+    }
+    connection = {true, url.host, url.port, mode};
+}
+
+void HttpClient::Private::closeConnection()
+{
+    if (!connection.open)
+        return;
+    connection.open = false;
+    channel.close();
+}
+
+void HttpClient::Private::sendRequest(const QString &method, const QByteArray &body)
+{
+    RequestHead head;
+    head.method = method;
+    head.target = url.requestTarget();
+    head.version = version;
+    head.contentType = contentType;
+    if (method == u"POST")
+        head.contentLength = body.size();
+    head.host = url.hostHeader();
+    if (jar)
+        head.cookie = jar->cookieHeader(url.host, url.cookiePath(), url.isHttps(),
+                                        QDateTime::currentDateTime());
+    // Head and body in one write, so that they leave in as few packets as possible.
+    channel.write(RequestWriter::head(head) + body);
+}
+
+void HttpClient::Private::readHeaderBlocks(ResponseReader &reader)
+{
+    do {
+        reader.readHeaderBlock();
+        if (!jar)
+            jar = std::make_unique<CookieJar>();
+        const QDateTime now = QDateTime::currentDateTime();
+        for (const QString &setCookie : answer.headers(QStringLiteral("Set-Cookie")))
+            jar->take(setCookie, url.host, url.cookiePath(), now);
+    } while (answer.statusCode() == 100);
+}
+
+QString HttpClient::Private::readAnswer()
+{
+    answer = HttpAnswer();
+    bodyLeftUnread = false;
+    ResponseReader reader(channel, answer);
+    readHeaderBlocks(reader);
+    const int code = answer.statusCode();
+    const int kind = code >= 100 && code <= 999 ? code / 100 : 0;
+    if (kind == 2) {
+        if (code != 204)
+            reader.readBody();
+        return BodyDecoder::decode(answer);
+    }
+    if (kind == 3 && code != 304) {
+        if (channel.waitForInput(RedirectBodyWaitMs))
+            reader.readBody();
+        else
+            bodyLeftUnread = true;
+    } else if (kind != 1 && code != 304) {
+        reader.readBody();
+    }
+    failWithStatus();
+}
+
+void HttpClient::Private::failWithStatus()
+{
+    throw HttpStatusError(answer.statusCode(), answer.statusLine(), BodyDecoder::decode(answer));
+}
+
+void HttpClient::Private::keepOrClose()
+{
+    bool keep = connection.open && channel.isOpen();
+    if (version == Http10)
+        keep = keep && (sameText(answer.connection(), "keep-alive") ||
+                        sameText(answer.proxyConnection(), "keep-alive"));
+    else
+        keep = keep && !sameText(answer.connection(), "close") &&
+               !sameText(answer.proxyConnection(), "close");
+    if (keep && bodyLeftUnread) {
+        // Whatever still comes of that body would be taken for the next answer.
+        try {
+            keep = ResponseReader::contentLength(answer) == 0;
+        } catch (const LumettaError &) {
+            keep = false;
+        }
+    }
+    if (!keep)
+        closeConnection();
+}

@@ -1,0 +1,206 @@
+#include "ResponseReader.h"
+
+#include "LumettaError.h"
+#include "WireText.h"
+
+namespace {
+
+const QString ClosedMessage = QStringLiteral("Connection Closed Gracefully.");
+constexpr qsizetype UntilCloseSlice = 256 * 1024;
+
+bool isContinuation(const QString &line)
+{
+    return !line.isEmpty() && (line.at(0) == u' ' || line.at(0) == u'\t');
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// A chunk-size line: hexadecimal digits, cut at ";". None for anything else; a size past
+// the body limit stops growing there, so no number of digits can overflow it.
+std::optional<qint64> parseChunkSize(const QByteArray &line)
+{
+    const qsizetype semicolon = line.indexOf(';');
+    const QByteArray digits = (semicolon < 0 ? line : line.left(semicolon)).trimmed();
+    if (digits.isEmpty())
+        return std::nullopt;
+    qint64 size = 0;
+    for (const char c : digits) {
+        const int value = hexValue(c);
+        if (value < 0)
+            return std::nullopt;
+        size = std::min<qint64>(size * 16 + value, ResponseReader::MaxBodyBytes + 1);
+    }
+    return size;
+}
+
+} // namespace
+
+ResponseReader::ResponseReader(ByteChannel &channel, HttpAnswer &answer)
+    : m_channel(channel), m_answer(answer)
+{}
+
+void ResponseReader::tooLarge()
+{
+    throw LumettaError(QStringLiteral("Response too large."));
+}
+
+QString ResponseReader::readHeaderLine()
+{
+    const QByteArray line = m_channel.readLine(MaxLineLength);
+    m_headerBytes += line.size() + 2;
+    if (m_headerBytes > MaxHeaderBytes)
+        tooLarge();
+    return WireText::fromWireBytes(line);
+}
+
+void ResponseReader::readHeaderBlock()
+{
+    m_answer.startBlock(readHeaderLine());
+    for (;;) {
+        QString line;
+        try {
+            line = readHeaderLine();
+        } catch (const LumettaError &error) {
+            // A close by the peer ends the headers where they are.
+            if (error.message() == ClosedMessage)
+                return;
+            throw;
+        }
+        if (line.isEmpty())
+            return;
+        if (isContinuation(line))
+            m_answer.continueLastHeader(line);
+        else
+            m_answer.addHeaderLine(line);
+    }
+}
+
+std::optional<qint64> ResponseReader::contentLength(const HttpAnswer &answer)
+{
+    std::optional<qint64> length;
+    for (const QString &header : answer.headers(QStringLiteral("Content-Length"))) {
+        // Repeats of one value, also as a comma list, are one length; anything else is not.
+        for (const QString &item : header.split(u',')) {
+            const QString text = item.trimmed();
+            bool ok = !text.isEmpty() && text.size() <= 18;
+            for (const QChar c : text)
+                ok = ok && c >= u'0' && c <= u'9';
+            const qint64 value = ok ? text.toLongLong() : -1;
+            if (!ok || (length && *length != value))
+                throw LumettaError(QStringLiteral("Invalid Content-Length."));
+            length = value;
+        }
+    }
+    return length;
+}
+
+void ResponseReader::readBody()
+{
+    m_answer.body.clear();
+    if (m_answer.isChunked())
+        return readChunked();
+    if (const std::optional<qint64> length = contentLength(m_answer))
+        return readCounted(*length);
+    if (m_answer.mediaType().startsWith(u"multipart/")) {
+        const QString boundary = m_answer.contentTypeParameter(QStringLiteral("boundary"));
+        if (!boundary.isEmpty())
+            return readMultipart(boundary);
+    }
+    readUntilClose();
+}
+
+void ResponseReader::appendBody(const QByteArray &bytes)
+{
+    if (m_answer.body.size() + bytes.size() > MaxBodyBytes)
+        tooLarge();
+    m_answer.body.append(bytes);
+}
+
+void ResponseReader::readChunked()
+{
+    for (;;) {
+        const QByteArray sizeLine = m_channel.readLine(MaxLineLength);
+        const std::optional<qint64> size = parseChunkSize(sizeLine);
+        if (!size)
+            throw LumettaError(QStringLiteral("Invalid chunk size."));
+        if (*size == 0)
+            return readTrailers();
+        if (m_answer.body.size() + *size > MaxBodyBytes)
+            tooLarge();
+        const QByteArray data = m_channel.readAtMost(*size);
+        if (data.size() < *size)
+            throw LumettaError(ClosedMessage);
+        appendBody(data);
+        m_channel.readLine(MaxLineLength);
+    }
+}
+
+void ResponseReader::readTrailers()
+{
+    for (;;) {
+        QString line;
+        try {
+            line = readHeaderLine();
+        } catch (const LumettaError &error) {
+            // Every byte of the body has arrived; a close here loses nothing.
+            if (error.message() == ClosedMessage)
+                return;
+            throw;
+        }
+        if (line.isEmpty())
+            return;
+        if (isContinuation(line))
+            m_answer.continueLastHeader(line);
+        else
+            m_answer.addHeaderLine(line);
+    }
+}
+
+void ResponseReader::readCounted(qint64 length)
+{
+    if (length > MaxBodyBytes)
+        tooLarge();
+    // A peer that closes early has sent the whole body it had.
+    m_answer.body = m_channel.readAtMost(length);
+}
+
+void ResponseReader::readMultipart(const QString &boundary)
+{
+    const QByteArray closing = "--" + WireText::toWireBytes(boundary) + "--";
+    for (;;) {
+        QByteArray line;
+        try {
+            line = m_channel.readLine(MaxBodyBytes - m_answer.body.size());
+        } catch (const LumettaError &error) {
+            if (error.message() == ClosedMessage)
+                return;
+            if (error.message() == QStringLiteral("Max line length exceeded."))
+                tooLarge();
+            throw;
+        }
+        appendBody(line + "\r\n");
+        if (line.trimmed() == closing)
+            return;
+    }
+}
+
+void ResponseReader::readUntilClose()
+{
+    for (;;) {
+        const qsizetype room = MaxBodyBytes - m_answer.body.size();
+        // One byte past the limit tells a body that is too large from one that fits exactly.
+        const QByteArray slice = m_channel.readAtMost(std::min(UntilCloseSlice, room + 1));
+        appendBody(slice);
+        if (slice.size() < std::min(UntilCloseSlice, room + 1))
+            return;
+    }
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ByteChannel.h"
+#include "HttpAnswer.h"
+
+#include <optional>
+
+// Reads an answer from a channel into an HttpAnswer: status line and header block, then the
+// body in the framing the headers announce. Keeps no connection state of its own, so it can
+// be fed any bytes. Every failure is a LumettaError; a peer that sends more than the limits
+// fails with "Response too large.".
+class ResponseReader
+{
+public:
+    // The header blocks of one answer, 100-answers and trailers included.
+    static constexpr qsizetype MaxHeaderBytes = qsizetype(1) << 20;
+    static constexpr qsizetype MaxBodyBytes = qsizetype(32) << 20;
+    static constexpr qsizetype MaxLineLength = 16384;
+
+    ResponseReader(ByteChannel &channel, HttpAnswer &answer);
+
+    // One status line and its header lines up to the empty line (or the peer's close).
+    void readHeaderBlock();
+    // The body, framed by Transfer-Encoding, Content-Length, a multipart boundary or the
+    // peer's close, in that order of precedence.
+    void readBody();
+
+    // The body length announced by Content-Length; none when absent. Fails with
+    // "Invalid Content-Length." for rubbish, a negative or out-of-range number, or two
+    // different values.
+    static std::optional<qint64> contentLength(const HttpAnswer &answer);
+
+private:
+    QString readHeaderLine();
+    void readChunked();
+    void readTrailers();
+    void readCounted(qint64 length);
+    void readMultipart(const QString &boundary);
+    void readUntilClose();
+    void appendBody(const QByteArray &bytes);
+    [[noreturn]] static void tooLarge();
+
+    ByteChannel &m_channel;
+    HttpAnswer &m_answer;
+    qsizetype m_headerBytes = 0;
+};
