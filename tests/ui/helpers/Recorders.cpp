@@ -1,0 +1,27 @@
+#include "Recorders.h"
+
+#include "GeneralErrorHandler.h"
+#include "ShellOpen.h"
+
+ErrorBoxRecorder::ErrorBoxRecorder()
+{
+    SetErrorBoxHandler([this](const QString &caption, const QString &text) {
+        captions.append(caption);
+        texts.append(text);
+    });
+}
+
+ErrorBoxRecorder::~ErrorBoxRecorder()
+{
+    SetErrorBoxHandler({});
+}
+
+ShellOpenRecorder::ShellOpenRecorder()
+{
+    SetShellOpenHandler([this](const QString &url) { urls.append(url); });
+}
+
+ShellOpenRecorder::~ShellOpenRecorder()
+{
+    SetShellOpenHandler({});
+}
