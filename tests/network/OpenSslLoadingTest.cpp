@@ -1,0 +1,58 @@
+#include "ErrorMessage.h"
+#include "OpenSslLibrary.h"
+#include "ScriptedServer.h"
+#include "TemporaryDataDirectory.h"
+#include "TestCertificates.h"
+#include "TlsChannel.h"
+#include "TlsTestServer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class OpenSslLoading : public ::testing::Test
+{
+protected:
+    ~OpenSslLoading() override { OpenSslLibrary::setLibraryNames(QString(), QString()); }
+};
+
+} // namespace
+
+TEST_F(OpenSslLoading, WithoutTheLibraryPlainWorksAndTlsFailsUntilItIsFound)
+{
+    TemporaryDataDirectory directory;
+    ScriptedServer plainServer({ScriptedServer::Script().respond("plain\r\n").silent()});
+    TlsTestServer::Options options;
+    options.answer = "secure\r\n";
+    TlsTestServer tlsServer(options);
+    const QByteArray request = "GET / HTTP/1.1\r\n\r\n";
+    TlsChannel channel;
+    channel.setExtraCaFile(TestCertificates::writeAuthorityFile(directory.path()));
+
+    OpenSslLibrary::setLibraryNames("libno-such-ssl.so.3", "libno-such-crypto.so.3");
+    EXPECT_EQ(OpenSslLibrary::api(), nullptr);
+    channel.open("127.0.0.1", plainServer.port(), ChannelMode::Plain);
+    channel.write(request);
+    EXPECT_EQ(channel.readLine(), QByteArray("plain"));
+    EXPECT_EQ(
+        errorMessageOf([&] { channel.open("localhost", tlsServer.port(), ChannelMode::Tls); }),
+        QString("Could not load SSL library."));
+    EXPECT_FALSE(channel.isOpen());
+    EXPECT_EQ(tlsServer.serverNames().size(), 0);
+
+    OpenSslLibrary::setLibraryNames(QString(), QString()); // the real names again
+    channel.open("localhost", tlsServer.port(), ChannelMode::Tls);
+    channel.write(request);
+    EXPECT_EQ(channel.readLine(), QByteArray("secure"));
+    EXPECT_NE(OpenSslLibrary::api(), nullptr);
+}
+
+TEST_F(OpenSslLoading, LoadsOnceAndKeepsTheTable)
+{
+    const OpenSslApi *first = OpenSslLibrary::api();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(OpenSslLibrary::api(), first);
+    // The table works: an empty error queue gives an empty string.
+    first->ERR_clear_error();
+    EXPECT_EQ(first->takeErrorString(), QString());
+}
