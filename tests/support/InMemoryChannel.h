@@ -34,7 +34,10 @@ public:
     };
 
     InMemoryChannel() = default;
-    explicit InMemoryChannel(const QByteArray &answer) { addConnection(answer); }
+    explicit InMemoryChannel(const QByteArray &answer, End end = End::PeerCloses)
+    {
+        addConnection(answer, end);
+    }
 
     void addConnection(const QByteArray &answer, End end = End::PeerCloses)
     {

@@ -1,0 +1,176 @@
+#include "CookieDate.h"
+#include "CookieJar.h"
+#include "HttpClient.h"
+#include "InMemoryChannel.h"
+#include "QtPrinting.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The Cookie header of a written request, empty when it has none.
+QByteArray cookieHeaderOf(const QByteArray &request)
+{
+    const qsizetype start = request.indexOf("\r\nCookie: ");
+    if (start < 0)
+        return {};
+    const qsizetype valueStart = start + 10;
+    return request.mid(valueStart, request.indexOf("\r\n", valueStart) - valueStart);
+}
+
+QByteArray answerSetting(const QByteArray &setCookieLines)
+{
+    return "HTTP/1.1 200 OK\r\nConnection: close\r\n" + setCookieLines +
+           "Content-Length: 0\r\n\r\n";
+}
+
+const QByteArray Plain = answerSetting({});
+
+const QDateTime Now(QDate(2026, 6, 1), QTime(12, 0));
+
+} // namespace
+
+TEST(CookieTest, GatewayCookieGoesBackToTheGatewayAndNeverToTheShortener)
+{
+    InMemoryChannel channel;
+    channel.addConnection(answerSetting("Set-Cookie: sid=\"abc\"; Path=/; HttpOnly\r\n"
+                                        "Set-Cookie: lang=ru\r\n"));
+    channel.addConnection(Plain);
+    channel.addConnection(Plain);
+    HttpClient client(channel);
+    EXPECT_EQ(client.cookieJar(), nullptr);
+    client.Get("http://gw.example/api/sync?x=1");
+    ASSERT_NE(client.cookieJar(), nullptr);
+    const QList<StoredCookie> stored = client.cookieJar()->cookies();
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(stored.at(0).value, "abc");
+    EXPECT_TRUE(stored.at(0).httpOnly);
+    EXPECT_TRUE(stored.at(0).hostOnly);
+    EXPECT_FALSE(stored.at(0).persistent);
+    EXPECT_EQ(stored.at(0).expiry, CookieJar::sessionExpiry());
+    EXPECT_EQ(stored.at(1).path, "/api");
+
+    client.Post("https://short.example/api/x", {"url=a"});
+    EXPECT_EQ(cookieHeaderOf(channel.written(1)), "");
+    client.Get("http://gw.example/api/sync");
+    EXPECT_EQ(cookieHeaderOf(channel.written(2)), "lang=ru; sid=abc");
+    EXPECT_TRUE(channel.written(2).endsWith("\r\nCookie: lang=ru; sid=abc\r\n\r\n"));
+}
+
+TEST(CookieTest, DomainAttributeMustMatchTheHostAndOpensSubdomains)
+{
+    CookieJar jar;
+    jar.take("a=1; Domain=.Example.COM", "www.example.com", "/", Now);
+    jar.take("b=2; Domain=other.com", "www.example.com", "/", Now);
+    jar.take("c=3; Domain=ample.com", "www.example.com", "/", Now);
+    jar.take("d=4; Domain=1.1", "10.1.1.1", "/", Now);
+    ASSERT_EQ(jar.cookies().size(), 1);
+    EXPECT_EQ(jar.cookies().at(0).domain, "example.com");
+    EXPECT_FALSE(jar.cookies().at(0).hostOnly);
+    EXPECT_EQ(jar.cookieHeader("api.example.com", "/", false, Now), "a=1");
+    EXPECT_EQ(jar.cookieHeader("EXAMPLE.com", "/", false, Now), "a=1");
+    EXPECT_EQ(jar.cookieHeader("badexample.com", "/", false, Now), "");
+
+    CookieJar hostOnly;
+    hostOnly.take("h=1", "Www.Example.com", "/", Now);
+    EXPECT_EQ(hostOnly.cookieHeader("www.example.com", "/", false, Now), "h=1");
+    EXPECT_EQ(hostOnly.cookieHeader("sub.www.example.com", "/", false, Now), "");
+}
+
+TEST(CookieTest, PathsMatchOnSegmentBoundariesAndLongerPathsComeFirst)
+{
+    CookieJar jar;
+    jar.take("root=1; Path=/", "h", "/", Now);
+    jar.take("deep=2; Path=/a/b", "h", "/", Now);
+    jar.take("mid=3; Path=/a/", "h", "/", Now);
+    jar.take("dflt=4; Path=relative", "h", "/x/y/doc", Now);
+    EXPECT_EQ(jar.cookies().at(3).path, "/x/y");
+    EXPECT_EQ(jar.cookieHeader("h", "/a/b/c", false, Now), "deep=2; mid=3; root=1");
+    EXPECT_EQ(jar.cookieHeader("h", "/a/b", false, Now), "deep=2; mid=3; root=1");
+    EXPECT_EQ(jar.cookieHeader("h", "/a/bc", false, Now), "mid=3; root=1");
+    EXPECT_EQ(jar.cookieHeader("h", "/a", false, Now), "root=1");
+    EXPECT_EQ(jar.cookieHeader("h", "/x/y", false, Now), "dflt=4; root=1");
+    EXPECT_EQ(jar.cookieHeader("h", "/x/yz", false, Now), "root=1");
+    EXPECT_EQ(CookieJar::defaultPath("/doc"), "/");
+    EXPECT_EQ(CookieJar::defaultPath(""), "/");
+}
+
+TEST(CookieTest, SameCreationOrderAndReplacementKeepsTheFirstCreationTime)
+{
+    CookieJar jar;
+    jar.take("first=1", "h", "/", Now);
+    jar.take("second=2", "h", "/", Now.addSecs(5));
+    jar.take("FIRST=new", "h", "/", Now.addSecs(10));
+    ASSERT_EQ(jar.cookies().size(), 2);
+    EXPECT_EQ(jar.cookies().at(1).value, "new");
+    EXPECT_EQ(jar.cookies().at(1).creation, Now);
+    EXPECT_EQ(jar.cookieHeader("h", "/", false, Now.addSecs(20)), "FIRST=new; second=2");
+    EXPECT_EQ(jar.cookies().at(0).lastAccess, Now.addSecs(20));
+}
+
+TEST(CookieTest, SecureCookiesTravelOnlyOverHttps)
+{
+    CookieJar jar;
+    jar.take("s=1; Secure", "h", "/", Now);
+    jar.take("p=2", "h", "/", Now);
+    EXPECT_EQ(jar.cookieHeader("h", "/", false, Now), "p=2");
+    EXPECT_EQ(jar.cookieHeader("h", "/", true, Now), "s=1; p=2");
+}
+
+TEST(CookieTest, MaxAgeWinsOverExpiresAndExpiredCookiesDeleteOrAreDropped)
+{
+    CookieJar jar;
+    jar.take("keep=1; Expires=Sun, 06 Nov 1994 08:49:37 GMT; Max-Age=3600", "h", "/", Now);
+    jar.take("gone=1; Expires=Wed, 09 Jun 2100 10:18:14 GMT; Max-Age=0", "h", "/", Now);
+    jar.take("past=1; Expires=Sun, 06-Nov-94 08:49:37 GMT", "h", "/", Now);
+    jar.take("future=1; expires=Wednesday, 09-Jun-2100 10:18:14 GMT", "h", "/", Now);
+    jar.take("junk=1; Expires=never; Max-Age=soon", "h", "/", Now);
+    ASSERT_EQ(jar.cookies().size(), 3);
+    EXPECT_EQ(jar.cookies().at(0).expiry, Now.addSecs(3600));
+    EXPECT_TRUE(jar.cookies().at(0).persistent);
+    EXPECT_EQ(jar.cookies().at(1).expiry.toUTC(),
+              QDateTime(QDate(2100, 6, 9), QTime(10, 18, 14), Qt::UTC));
+    EXPECT_FALSE(jar.cookies().at(2).persistent);
+
+    // A Max-Age of 0 or less removes the stored cookie of that name, domain and path.
+    jar.take("future=x; Max-Age=-5", "h", "/", Now);
+    EXPECT_EQ(jar.cookieHeader("h", "/", false, Now), "keep=1; junk=1");
+    // An hour later the Max-Age cookie has run out and is pruned before sending.
+    EXPECT_EQ(jar.cookieHeader("h", "/", false, Now.addSecs(3601)), "junk=1");
+    EXPECT_EQ(jar.cookies().size(), 1);
+}
+
+TEST(CookieTest, MalformedSetCookieValuesAreIgnored)
+{
+    CookieJar jar;
+    for (const char *value : {"novalue", "=anon", "", ";a=b", " ; Path=/"})
+        jar.take(value, "h", "/", Now);
+    jar.take("huge=1; Max-Age=99999999999999999999999", "h", "/", Now);
+    ASSERT_EQ(jar.cookies().size(), 1);
+    EXPECT_EQ(jar.cookies().at(0).expiry, CookieJar::sessionExpiry());
+}
+
+TEST(CookieTest, CookiesFromHundredAnswersCountAndOddBytesNeverGoOutRaw)
+{
+    InMemoryChannel channel;
+    channel.addConnection("HTTP/1.1 100 Continue\r\nSet-Cookie: early=1\r\n\r\n"
+                          "HTTP/1.1 200 OK\r\nSet-Cookie: odd=\xD0\xB6\x01; Path=/\r\n"
+                          "Content-Length: 0\r\n\r\n");
+    channel.addConnection(Plain);
+    HttpClient client(channel);
+    client.Get("http://gw.example/");
+    client.Get("http://gw.example/");
+    EXPECT_EQ(cookieHeaderOf(channel.written(1)), "early=1; odd=%EF%BF%BD%EF%BF%BD%01");
+}
+
+TEST(CookieDateTest, ReadsTheUsualFormatsAndRejectsImpossibleDates)
+{
+    const QDateTime expected(QDate(2030, 1, 2), QTime(3, 4, 5), Qt::UTC);
+    EXPECT_EQ(CookieDate::parse("Wed, 02 Jan 2030 03:04:05 GMT"), expected);
+    EXPECT_EQ(CookieDate::parse("Wednesday, 02-Jan-30 03:04:05 GMT"), expected);
+    EXPECT_EQ(CookieDate::parse("Wed Jan  2 03:04:05 2030"), expected);
+    EXPECT_FALSE(CookieDate::parse("Wed, 31 Feb 2030 03:04:05 GMT").isValid());
+    EXPECT_FALSE(CookieDate::parse("Wed, 02 Jan 2030 24:04:05 GMT").isValid());
+    EXPECT_FALSE(CookieDate::parse("Wed, 02 Jan 1600 03:04:05 GMT").isValid());
+    EXPECT_FALSE(CookieDate::parse("02 Jan 2030").isValid());
+}

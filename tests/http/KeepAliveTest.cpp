@@ -1,0 +1,194 @@
+#include "HttpClient.h"
+#include "InMemoryChannel.h"
+#include "QtPrinting.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray okWith(const QByteArray &headers, const QByteArray &body = "ok")
+{
+    return "HTTP/1.1 200 OK\r\n" + headers + "Content-Length: " + QByteArray::number(body.size()) +
+           "\r\n\r\n" + body;
+}
+
+// Opens, closes, and whether the connection was still open after the last request.
+struct Outcome
+{
+    qsizetype opens;
+    int closes;
+};
+
+} // namespace
+
+TEST(KeepAliveTest, GetKeepsTheConnectionUnlessEitherHeaderSaysClose)
+{
+    struct Case
+    {
+        QByteArray headers;
+        bool kept;
+    };
+    const Case cases[] = {{"", true},
+                          {"Connection: keep-alive\r\n", true},
+                          {"Connection:  Close \r\n", false},
+                          {"Proxy-Connection: CLOSE\r\n", false},
+                          {"Connection: upgrade\r\n", true}};
+    for (const Case &c : cases) {
+        InMemoryChannel channel(okWith(c.headers) + okWith(""), InMemoryChannel::End::Silence);
+        channel.addConnection(okWith(""));
+        HttpClient client(channel);
+        client.Get("http://gw.example/a");
+        EXPECT_EQ(channel.closeCount(), c.kept ? 0 : 1) << c.headers.constData();
+        client.Get("http://gw.example/b");
+        EXPECT_EQ(channel.connectionCount(), c.kept ? 1 : 2) << c.headers.constData();
+    }
+}
+
+TEST(KeepAliveTest, PostKeepsTheConnectionOnlyWhenTheAnswerAsksForIt)
+{
+    struct Case
+    {
+        QByteArray headers;
+        bool kept;
+    };
+    const Case cases[] = {{"", false},
+                          {"Connection: Keep-Alive\r\n", true},
+                          {"Proxy-Connection: keep-alive\r\n", true},
+                          {"Connection: close\r\n", false}};
+    for (const Case &c : cases) {
+        InMemoryChannel channel(okWith(c.headers) + okWith(""), InMemoryChannel::End::Silence);
+        channel.addConnection(okWith(""));
+        HttpClient client(channel);
+        client.Post("https://short.example/", {"url=a"});
+        EXPECT_EQ(channel.closeCount(), c.kept ? 0 : 1) << c.headers.constData();
+        // A GET to the same host, port and mode reuses a kept connection.
+        client.Get("https://short.example/");
+        EXPECT_EQ(channel.connectionCount(), c.kept ? 1 : 2) << c.headers.constData();
+    }
+}
+
+TEST(KeepAliveTest, PostAlwaysStartsOnAFreshConnection)
+{
+    InMemoryChannel channel(okWith("Connection: keep-alive\r\n") + okWith(""),
+                            InMemoryChannel::End::Silence);
+    channel.addConnection(okWith(""));
+    HttpClient client(channel);
+    client.Post("https://short.example/", {"url=a"});
+    client.Post("https://short.example/", {"url=b"});
+    EXPECT_EQ(channel.connectionCount(), 2);
+    EXPECT_EQ(channel.closeCount(), 2);
+}
+
+TEST(KeepAliveTest, OtherHostPortOrModeNeverShareAConnection)
+{
+    InMemoryChannel channel;
+    for (int i = 0; i < 4; ++i)
+        channel.addConnection(okWith("") + okWith(""), InMemoryChannel::End::Silence);
+    HttpClient client(channel);
+    client.Get("http://gw.example/");
+    client.Get("http://GW.example/other");
+    EXPECT_EQ(channel.connectionCount(), 1);
+    client.Get("http://gw.example:8080/");
+    client.Get("https://gw.example:8080/");
+    client.Get("http://other.example:8080/");
+    EXPECT_EQ(channel.connectionCount(), 4);
+    EXPECT_EQ(channel.closeCount(), 3);
+}
+
+TEST(KeepAliveTest, ConnectionThePeerClosedIsReplaced)
+{
+    InMemoryChannel channel(okWith(""));
+    channel.addConnection(okWith(""));
+    HttpClient client(channel);
+    client.Get("http://gw.example/");
+    client.Get("http://gw.example/");
+    EXPECT_EQ(channel.connectionCount(), 2);
+}
+
+TEST(KeepAliveTest, StatusFailureKeepsTheConnectionAndBrokenAnswersCloseIt)
+{
+    InMemoryChannel channel("HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!" + okWith("") +
+                                "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                                "zz\r\n" +
+                                okWith(""),
+                            InMemoryChannel::End::Silence);
+    channel.addConnection(okWith("", "fresh"));
+    HttpClient client(channel);
+    EXPECT_THROW(client.Get("http://gw.example/"), HttpStatusError);
+    EXPECT_EQ(client.Get("http://gw.example/"), "ok");
+    EXPECT_THROW(client.Get("http://gw.example/"), LumettaError);
+    EXPECT_EQ(channel.closeCount(), 1);
+    EXPECT_EQ(client.Get("http://gw.example/"), "fresh");
+    EXPECT_EQ(channel.connectionCount(), 2);
+}
+
+TEST(KeepAliveTest, TimedOutReadClosesTheConnection)
+{
+    InMemoryChannel channel("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc",
+                            InMemoryChannel::End::Silence);
+    channel.addConnection(okWith(""));
+    HttpClient client(channel);
+    try {
+        client.Get("http://gw.example/");
+        FAIL() << "a silent peer must time out";
+    } catch (const LumettaError &error) {
+        EXPECT_EQ(error.message(), "Read timed out.");
+    }
+    EXPECT_EQ(client.Get("http://gw.example/"), "ok");
+    EXPECT_EQ(channel.connectionCount(), 2);
+}
+
+TEST(KeepAliveTest, RedirectBodyIsReadWhenThereAndOtherwiseTheConnectionIsDropped)
+{
+    // Body already there: read, and the connection serves the next answer.
+    InMemoryChannel there("HTTP/1.1 301 Moved\r\nContent-Length: 4\r\n\r\nbody" + okWith(""),
+                          InMemoryChannel::End::Silence);
+    HttpClient first(there);
+    EXPECT_THROW(first.Get("http://gw.example/"), HttpStatusError);
+    EXPECT_EQ(first.Get("http://gw.example/"), "ok");
+    EXPECT_EQ(there.connectionCount(), 1);
+
+    // Body announced but not there in time: left unread, so the connection cannot be reused.
+    InMemoryChannel late;
+    late.setOneByteReads(true);
+    late.addConnection("HTTP/1.1 302 Found\r\nContent-Length: 4\r\n\r\nbody",
+                       InMemoryChannel::End::Silence);
+    late.addConnection(okWith(""));
+    HttpClient second(late);
+    try {
+        second.Get("http://gw.example/");
+        FAIL() << "a redirect must fail";
+    } catch (const HttpStatusError &error) {
+        EXPECT_EQ(error.body(), "");
+        EXPECT_EQ(error.message(), "HTTP/1.1 302 Found");
+    }
+    EXPECT_EQ(late.unreadBytes(), 4);
+    EXPECT_EQ(second.Get("http://gw.example/"), "ok");
+    EXPECT_EQ(late.connectionCount(), 2);
+
+    // No body at all: nothing is lost by keeping the connection.
+    InMemoryChannel empty;
+    empty.setOneByteReads(true);
+    empty.addConnection("HTTP/1.1 303 See Other\r\nContent-Length: 0\r\n\r\n" + okWith(""),
+                        InMemoryChannel::End::Silence);
+    HttpClient third(empty);
+    EXPECT_THROW(third.Get("http://gw.example/"), HttpStatusError);
+    EXPECT_EQ(third.Get("http://gw.example/"), "ok");
+    EXPECT_EQ(empty.connectionCount(), 1);
+}
+
+TEST(KeepAliveTest, WriteFailureReachesTheCallerAndTheClientStaysUsable)
+{
+    InMemoryChannel channel(okWith(""));
+    channel.failWrites("Socket Error # 10054\r\nConnection reset by peer.");
+    HttpClient client(channel);
+    try {
+        client.Get("http://gw.example/");
+        FAIL() << "the write failure must reach the caller";
+    } catch (const LumettaError &error) {
+        EXPECT_EQ(error.message(), "Socket Error # 10054\r\nConnection reset by peer.");
+    }
+    channel.failWrites({});
+    channel.addConnection(okWith("", "again"));
+    EXPECT_EQ(client.Get("http://gw.example/"), "again");
+}
