@@ -237,8 +237,8 @@ QByteArray SettingsFile::toBytes() const
         return Utf16Text::encodeWithMark(all, QSysInfo::BigEndian);
     case Encoding::CodePage:
         // A value the code page cannot hold turns the whole file into UTF-8.
-        if (m_codePage.canEncode(all))
-            return m_codePage.encode(all);
+        if (const std::optional<QByteArray> bytes = m_codePage.encodeExactly(all))
+            return *bytes;
         break;
     case Encoding::Utf8:
         break;

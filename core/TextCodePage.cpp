@@ -33,41 +33,54 @@ QString TextCodePage::decode(const QByteArray &bytes) const
 
 QByteArray TextCodePage::encode(const QString &text) const
 {
-    if (!m_known) {
-        QByteArray bytes;
-        bytes.reserve(text.size());
-        for (const QChar c : text)
-            bytes.append(c.unicode() < 0x100 ? char(c.unicode()) : '?');
-        return bytes;
-    }
-    // The converters substitute a code page's own control character (0x1A) for what they
-    // cannot map; such characters are found by a round trip and encoded one by one.
-    QStringEncoder encoder(m_name.constData(), keepBom);
-    QByteArray bytes = encoder.encode(text);
-    if (!encoder.hasError() && decode(bytes) == text)
-        return bytes;
-    return encodeEachCharacter(text);
+    if (const std::optional<QByteArray> bytes = encodeExactly(text))
+        return *bytes;
+    return m_known ? encodeEachCharacter(text) : encodeLatin1(text);
 }
 
+std::optional<QByteArray> TextCodePage::encodeExactly(const QString &text) const
+{
+    QByteArray bytes;
+    if (m_known) {
+        QStringEncoder encoder(m_name.constData(), keepBom);
+        bytes = encoder.encode(text);
+        if (encoder.hasError())
+            return std::nullopt;
+    } else {
+        bytes = encodeLatin1(text);
+    }
+    if (decode(bytes) != text)
+        return std::nullopt;
+    return bytes;
+}
+
+QByteArray TextCodePage::encodeLatin1(const QString &text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar c : text)
+        bytes.append(c.unicode() < 0x100 ? char(c.unicode()) : '?');
+    return bytes;
+}
+
+// The converters substitute a code page's own control character (0x1A) for what they cannot
+// map, so each character is tried alone and replaced by "?" when it does not come back.
 QByteArray TextCodePage::encodeEachCharacter(const QString &text) const
 {
+    QStringEncoder encoder(m_name.constData(), keepBom);
+    QStringDecoder decoder(m_name.constData(), keepBom);
     QByteArray bytes;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const bool pair =
             text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
         const QString character = text.mid(i, pair ? 2 : 1);
         i += pair ? 1 : 0;
-        QStringEncoder encoder(m_name.constData(), keepBom);
+        // The round trip alone decides: the error state of a reused converter sticks.
         const QByteArray encoded = encoder.encode(character);
-        const bool kept = !encoder.hasError() && decode(encoded) == character;
+        const bool kept = QString(decoder.decode(encoded)) == character;
         bytes.append(kept ? encoded : QByteArray("?"));
     }
     return bytes;
-}
-
-bool TextCodePage::canEncode(const QString &text) const
-{
-    return decode(encode(text)) == text;
 }
 
 QByteArray TextCodePage::systemName()

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // A code page for text stored without a byte-order mark, named as QStringDecoder and
 // QStringEncoder know it ("windows-1251", "UTF-8", …). Decoding never fails; encoding turns
 // every character the code page cannot hold into "?", as Windows does for its code pages.
@@ -15,8 +17,9 @@ public:
 
     QString decode(const QByteArray &bytes) const;
     QByteArray encode(const QString &text) const;
-    // True when encode() keeps every character of text.
-    bool canEncode(const QString &text) const;
+    // The bytes of text when the code page holds every character of it, else nothing.
+    std::optional<QByteArray> encodeExactly(const QString &text) const;
+    bool canEncode(const QString &text) const { return encodeExactly(text).has_value(); }
 
     // The system's code page: the ANSI code page on Windows, the locale's character set
     // elsewhere.
@@ -29,6 +32,7 @@ public:
 
 private:
     QByteArray encodeEachCharacter(const QString &text) const;
+    static QByteArray encodeLatin1(const QString &text);
 
     QByteArray m_name;
     bool m_known; // false for a name no converter knows; Latin-1 stands in then
