@@ -3,6 +3,7 @@
 #include "DialogPlacement.h"
 #include "GlyphButton.h"
 #include "LinkLabel.h"
+#include "ListBox.h"
 #include "ShellOpen.h"
 #include "TrimText.h"
 #include "UnParam.h"
@@ -15,26 +16,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QScopedValueRollback>
-#include <QStyledItemDelegate>
 
 TForm2 *Form2 = nullptr;
 
 namespace {
 
 const QString descriptionKeyPrefix = QStringLiteral("TID_");
-
-// Every row of the list box is 13 pixels high, whatever the font asks for.
-class FixedRowHeightDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), 13};
-    }
-};
 
 bool needsQuotes(const QString &line)
 {
@@ -91,11 +78,8 @@ void TForm2::createControls()
     Edit1->setGeometry(8, 16, 209, 21);
     Button1 = new QPushButton(QStringLiteral("Добавить"), this);
     Button1->setGeometry(223, 14, 130, 25);
-    ListBox1 = new QListWidget(this);
+    ListBox1 = new ListBox(13, this);
     ListBox1->setGeometry(8, 43, 209, 166);
-    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListBox1->setUniformItemSizes(true);
-    ListBox1->setItemDelegate(new FixedRowHeightDelegate(ListBox1));
     Label1 = new LinkLabel(QStringLiteral("Получить на AliExpress"), this);
     Label1->setGeometry(223, 56, 116, 13);
     Label1->adjustSize();
@@ -142,10 +126,10 @@ void TForm2::connectHandlers()
 {
     Edit1->installEventFilter(this);
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
-    connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!m_deleting)
-            ListBox1Click();
-    });
+    // Refilling the list or deleting an item also changes the selection, but only a selection
+    // the user makes loads a description.
+    connect(static_cast<ListBox *>(ListBox1), &ListBox::userSelectionChanged, this,
+            &TForm2::ListBox1Click);
     connect(btDel, &QPushButton::clicked, this, &TForm2::btDelClick);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm2::okPressed);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm2::reject);
@@ -187,15 +171,12 @@ void TForm2::ListBox1Click()
 
 void TForm2::btDelClick()
 {
-    {
-        // Deleting is not a selection made by the user: the description stays loaded.
-        QScopedValueRollback<bool> deleting(m_deleting, true);
-        const QList<QListWidgetItem *> selected = ListBox1->selectedItems();
-        if (!selected.isEmpty())
-            delete ListBox1->takeItem(ListBox1->row(selected.first()));
-        ListBox1->setCurrentRow(-1);
-        ListBox1->clearSelection();
-    }
+    const QList<QListWidgetItem *> selected = ListBox1->selectedItems();
+    if (!selected.isEmpty())
+        delete ListBox1->takeItem(ListBox1->row(selected.first()));
+    // Removing the selected row would otherwise pass the selection on to its neighbour.
+    ListBox1->setCurrentRow(-1);
+    ListBox1->clearSelection();
     btDel->setEnabled(false);
 }
 

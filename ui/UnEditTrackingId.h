@@ -56,7 +56,6 @@ private:
     void okPressed();
 
     QPointer<QWidget> m_lastFocus;
-    bool m_deleting = false;
 };
 
 extern TForm2 *Form2;
