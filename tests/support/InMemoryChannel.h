@@ -100,20 +100,22 @@ public:
     QByteArray readLine(qsizetype maxLength = 16384) override
     {
         requireConnected();
-        for (qsizetype scanned = m_position;; ++scanned) {
-            if (scanned - m_position > maxLength)
-                throw LumettaError(QStringLiteral("Max line length exceeded."));
-            pullUpTo(scanned + 1);
-            if (scanned >= m_input.size())
-                throw LumettaError(QStringLiteral("Connection Closed Gracefully."));
-            if (m_input.at(scanned) != '\n')
-                continue;
-            QByteArray line = m_input.mid(m_position, scanned - m_position);
-            m_position = scanned + 1;
-            if (line.endsWith('\r'))
-                line.chop(1);
-            return line;
+        const qsizetype lineFeed = m_input.indexOf('\n', m_position);
+        const qsizetype lineEnd = lineFeed < 0 ? m_input.size() : lineFeed;
+        if (lineEnd - m_position > maxLength) {
+            pullUpTo(m_position + maxLength + 1);
+            throw LumettaError(QStringLiteral("Max line length exceeded."));
         }
+        if (lineFeed < 0) {
+            pullUpTo(m_input.size() + 1);
+            throw LumettaError(QStringLiteral("Connection Closed Gracefully."));
+        }
+        pullUpTo(lineFeed + 1);
+        QByteArray line = m_input.mid(m_position, lineFeed - m_position);
+        m_position = lineFeed + 1;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        return line;
     }
 
     QByteArray readAtMost(qsizetype maxBytes) override

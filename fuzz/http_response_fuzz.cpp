@@ -1,0 +1,35 @@
+// Arbitrary server answers through the whole answer path of the HTTP client: status lines,
+// header blocks, framing, cookies, charsets and the keep-alive decision. The first byte picks
+// how the bytes arrive; the rest is what the server sends.
+#include "HttpClient.h"
+#include "InMemoryChannel.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const uint8_t mode = data[0];
+    const QByteArray answer(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
+
+    InMemoryChannel channel;
+    channel.setOneByteReads(mode & 1);
+    const auto end = (mode & 2) ? InMemoryChannel::End::Silence : InMemoryChannel::End::PeerCloses;
+    channel.addConnection(answer, end);
+    channel.addConnection(answer, end);
+    HttpClient client(channel);
+    // Two requests, so that whatever the first answer leaves behind meets the second one.
+    for (int request = 0; request < 2; ++request) {
+        try {
+            if (mode & 4)
+                client.Post(QStringLiteral("https://short.example/--"), {QStringLiteral("url=x")});
+            else
+                client.Get(QStringLiteral("http://gw.example/a/b?c=d"));
+        } catch (const LumettaError &) {
+            // Every failure is an error with a message; that is all this checks besides safety.
+        }
+    }
+    return 0;
+}
