@@ -37,19 +37,33 @@ QString TrackingIdFilePath();
 // Windows, the locale's character set elsewhere. Usable with QStringDecoder/QStringEncoder.
 QByteArray SystemAnsiCodePage();
 
+// The value of key in section "Parametrs" of the settings file, cut to 2047 characters, or
+// defaultValue when the file, the section or the key is absent. codePage reads a file that has
+// no byte-order mark and is not valid UTF-8.
 QString ReadSetting(const QString &key, const QString &defaultValue,
                     const QByteArray &codePage = SystemAnsiCodePage());
+// Stores value under key, creating the file and the section when needed and replacing the file
+// only once it is complete; raises "Unable to write to <path>". Line breaks never reach the
+// file: they are dropped from key and value.
 void WriteSetting(const QString &key, const QString &value,
                   const QByteArray &codePage = SystemAnsiCodePage());
 
+// Upper-case hexadecimal pairs of the UTF-8 bytes of text.
 QString StrToHexUtf8(const QString &text);
+// The inverse; a lone trailing character is ignored. Raises "'$<pair>' is not a valid integer
+// value" on a pair that is not two hexadecimal digits, and the decoding failure on bytes that
+// are not UTF-8.
 QString HexUtf8ToStr(const QString &hex);
+// Base64 of the UTF-8 bytes of text, with CR LF after every 76 characters of complete groups.
 QString Base64EncodeText(const QString &text);
+// The inverse; every character outside the Base64 alphabet ("=", line breaks, blanks and any
+// non-ASCII character) is skipped. Raises the decoding failure on bytes that are not UTF-8.
 QString Base64DecodeText(const QString &text);
 
-// Fills AppParams.api_key from "api_key"; never fails (an empty key on any failure).
+// Fills AppParams.api_key from "api_key", read whole; never fails (an empty key on any
+// failure).
 void LoadApiKey();
-// Writes the Base64 form of AppParams.api_key under "api_key".
+// Writes the Base64 form of AppParams.api_key under "api_key", on one line.
 void StoreApiKey();
 
 // Fills TrackingIds from "TrackingId.txt" when it exists.
