@@ -5,6 +5,7 @@
 #include "OpenSslLibrary.h"
 #include "PlatformSocket.h"
 #include "SocketError.h"
+#include "TlsContext.h"
 #include "TlsSession.h"
 
 #include <QDeadlineTimer>
@@ -39,12 +40,14 @@ struct TlsChannel::Private
     int connectTimeout = DefaultConnectTimeoutMs;
     int readTimeout = DefaultReadTimeoutMs;
     PlatformSocket socket;
+    std::unique_ptr<TlsContext> context; // kept from one connection to the next
     std::unique_ptr<TlsSession> tls;
     InputBuffer input;
 
     qsizetype receive(char *data, qsizetype maxBytes, int msecs);
     qsizetype receiveNoting(char *data, qsizetype maxBytes, int msecs, bool haveData);
     Fill fill(int msecs);
+    void startTls(const OpenSslApi &api, const QString &host);
     bool fillOrTimeOut();
     void closeConnection();
 };
@@ -111,6 +114,16 @@ bool TlsChannel::Private::fillOrTimeOut()
     return result == Fill::Data;
 }
 
+void TlsChannel::Private::startTls(const OpenSslApi &api, const QString &host)
+{
+    if (!context || !context->matches(api, extraCaFile)) {
+        context.reset();
+        context = std::make_unique<TlsContext>(api, extraCaFile);
+    }
+    tls = std::make_unique<TlsSession>(api, *context, socket);
+    tls->handshake(host, readTimeout);
+}
+
 void TlsChannel::Private::closeConnection()
 {
     if (tls)
@@ -152,8 +165,7 @@ void TlsChannel::open(const QString &host, quint16 port, ChannelMode mode)
         if (mode == ChannelMode::Tls) {
             if (api == nullptr)
                 throw LumettaError(QStringLiteral("Could not load SSL library."));
-            d->tls = std::make_unique<TlsSession>(*api, d->socket);
-            d->tls->handshake(host, d->extraCaFile, d->readTimeout);
+            d->startTls(*api, host);
         }
     } catch (...) {
         d->closeConnection();

@@ -2,9 +2,9 @@
 
 #include "PlatformSocket.h"
 #include "SocketError.h"
+#include "TlsContext.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
 
 #include <algorithm>
 
@@ -25,48 +25,25 @@ int remainingMsecs(const QDeadlineTimer &deadline)
 
 } // namespace
 
-TlsSession::TlsSession(const OpenSslApi &api, PlatformSocket &socket) : m_api(api), m_socket(socket)
+TlsSession::TlsSession(const OpenSslApi &api, const TlsContext &context, PlatformSocket &socket)
+    : m_api(api), m_context(context), m_socket(socket)
 {}
 
 TlsSession::~TlsSession()
 {
     if (m_session != nullptr)
         m_api.SSL_free(m_session); // frees the attached buffers too
-    if (m_context != nullptr)
-        m_api.SSL_CTX_free(m_context);
 }
 
-QString TlsSession::contextError(const QString &message)
+QString TlsSession::withReason(const QString &message)
 {
     return message + QStringLiteral("\r\n") + m_api.takeErrorString();
 }
 
-void TlsSession::createContext(const QString &extraCaFile)
-{
-    m_api.ERR_clear_error();
-    m_context = m_api.SSL_CTX_new(m_api.TLS_client_method());
-    if (m_context == nullptr)
-        throw LumettaError(contextError(QStringLiteral("Error creating SSL context.")));
-    const bool versionsSet =
-        m_api.SSL_CTX_ctrl(m_context, SSL_CTRL_SET_MIN_PROTO_VERSION, TLS1_2_VERSION, nullptr) ==
-            1 &&
-        m_api.SSL_CTX_ctrl(m_context, SSL_CTRL_SET_MAX_PROTO_VERSION, TLS1_3_VERSION, nullptr) == 1;
-    if (!versionsSet)
-        throw LumettaError(contextError(QStringLiteral("Error creating SSL context.")));
-    // A machine without a system store still works with an extra CA file; without either,
-    // verification fails later with the library's own explanation.
-    m_api.SSL_CTX_set_default_verify_paths(m_context);
-    m_api.ERR_clear_error();
-    if (!extraCaFile.isEmpty() &&
-        m_api.SSL_CTX_load_verify_locations(m_context, QFile::encodeName(extraCaFile).constData(),
-                                            nullptr) != 1)
-        throw LumettaError(contextError(QStringLiteral("Error creating SSL context.")));
-    m_api.SSL_CTX_set_verify(m_context, SSL_VERIFY_PEER, nullptr);
-}
-
 void TlsSession::createSession(const QString &host)
 {
-    m_session = m_api.SSL_new(m_context);
+    m_api.ERR_clear_error();
+    m_session = m_api.SSL_new(m_context.handle());
     if (m_session == nullptr)
         throw LumettaError(QStringLiteral("Error creating SSL session."));
     m_incoming = m_api.BIO_new(m_api.BIO_s_mem());
@@ -76,7 +53,7 @@ void TlsSession::createSession(const QString &host)
             m_api.BIO_free(m_incoming);
         if (m_outgoing != nullptr)
             m_api.BIO_free(m_outgoing);
-        throw LumettaError(contextError(QStringLiteral("Error setting File Descriptor for SSL")));
+        throw LumettaError(withReason(QStringLiteral("Error setting File Descriptor for SSL")));
     }
     // An empty buffer means "wait for more", not end of stream.
     m_api.BIO_ctrl(m_incoming, BIO_C_SET_BUF_MEM_EOF_RETURN, -1, nullptr);
@@ -96,7 +73,7 @@ void TlsSession::createSession(const QString &host)
                 m_api.SSL_set1_host(m_session, name.constData()) == 1;
     }
     if (!bound)
-        throw LumettaError(contextError(QStringLiteral("Error binding data to SSL socket.")));
+        throw LumettaError(withReason(QStringLiteral("Error binding data to SSL socket.")));
 }
 
 void TlsSession::failHandshake(const QString &detail)
@@ -104,9 +81,8 @@ void TlsSession::failHandshake(const QString &detail)
     throw LumettaError(QStringLiteral("Error connecting with SSL.\r\n") + detail);
 }
 
-void TlsSession::handshake(const QString &host, const QString &extraCaFile, int msecs)
+void TlsSession::handshake(const QString &host, int msecs)
 {
-    createContext(extraCaFile);
     createSession(host);
     for (;;) {
         m_api.ERR_clear_error();

@@ -124,6 +124,11 @@ TEST_F(TlsChannelTest, RefusesALeafOfAnUntrustedAuthority)
     EXPECT_TRUE(message.contains("certificate verify failed")) << message.toStdString();
     EXPECT_FALSE(channel.isOpen());
     EXPECT_TRUE(server.requests().isEmpty());
+    // Trusting the authority afterwards takes effect on the same channel.
+    trustTestAuthority();
+    channel.open("localhost", server.port(), ChannelMode::Tls);
+    channel.write(Request);
+    EXPECT_EQ(channel.readLine(), QByteArray("pong"));
 }
 
 TEST_F(TlsChannelTest, RefusesSelfSignedExpiredAndWrongHostCertificates)
