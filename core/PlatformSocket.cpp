@@ -1,3 +1,12 @@
+#ifdef _WIN32
+// inet_pton, getaddrinfo and the poll constants need Windows Vista's headers at least.
+#ifndef _WIN32_WINNT
+#define _WIN32_WINNT 0x0A00
+#endif
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#endif
+
 #include "PlatformSocket.h"
 
 #include "SocketError.h"
@@ -8,10 +17,7 @@
 #include <algorithm>
 #include <cstring>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
+#ifndef _WIN32
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -25,7 +31,6 @@
 namespace {
 
 #ifdef _WIN32
-using PollRecord = WSAPOLLFD;
 constexpr int SendFlags = 0;
 
 int nativeToNumber(int native)
@@ -48,9 +53,22 @@ void startSockets()
         throw SocketError(10091); // the network subsystem is unavailable
 }
 
-int pollOne(PollRecord *record, int msecs)
+// select() rather than WSAPoll(): older WSAPoll never reports a failed connection attempt.
+int pollOne(quintptr handle, short events, int msecs)
 {
-    return WSAPoll(record, 1, msecs);
+    const auto socket = SOCKET(handle);
+    fd_set readable, writable, failed;
+    FD_ZERO(&readable);
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    if (events & POLLIN)
+        FD_SET(socket, &readable);
+    if (events & POLLOUT) {
+        FD_SET(socket, &writable);
+        FD_SET(socket, &failed);
+    }
+    timeval limit{msecs / 1000, (msecs % 1000) * 1000};
+    return ::select(0, &readable, &writable, &failed, msecs < 0 ? nullptr : &limit);
 }
 
 int resolverErrorNumber(int code)
@@ -58,8 +76,11 @@ int resolverErrorNumber(int code)
     return code; // getaddrinfo reports Windows Sockets numbers here
 }
 #else
-using PollRecord = pollfd;
+#ifdef MSG_NOSIGNAL
 constexpr int SendFlags = MSG_NOSIGNAL; // a dead peer is an error, never SIGPIPE
+#else
+constexpr int SendFlags = 0;
+#endif
 
 int nativeToNumber(int native)
 {
@@ -73,9 +94,10 @@ int lastError()
 
 void startSockets() {}
 
-int pollOne(PollRecord *record, int msecs)
+int pollOne(int handle, short events, int msecs)
 {
-    return ::poll(record, 1, msecs);
+    pollfd record{handle, events, 0};
+    return ::poll(&record, 1, msecs);
 }
 
 int resolverErrorNumber(int code)
@@ -322,10 +344,7 @@ bool PlatformSocket::waitFor(short events, int msecs)
     const QDeadlineTimer deadline(msecs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
                                             : QDeadlineTimer(msecs));
     for (;;) {
-        PollRecord record{};
-        record.fd = m_handle;
-        record.events = events;
-        const int ready = pollOne(&record, int(deadline.remainingTime()));
+        const int ready = pollOne(m_handle, events, int(deadline.remainingTime()));
         if (ready > 0)
             return true;
         if (ready == 0)

@@ -4,6 +4,19 @@
 
 #include <QFile>
 
+namespace {
+
+QByteArray fileName(const QString &path)
+{
+#ifdef _WIN32
+    return path.toUtf8(); // OpenSSL takes UTF-8 file names on Windows
+#else
+    return QFile::encodeName(path);
+#endif
+}
+
+} // namespace
+
 TlsContext::TlsContext(const OpenSslApi &api, const QString &extraCaFile)
     : m_api(api), m_extraCaFile(extraCaFile)
 {
@@ -19,9 +32,8 @@ TlsContext::TlsContext(const OpenSslApi &api, const QString &extraCaFile)
     // verification fails later with the library's own explanation.
     m_api.SSL_CTX_set_default_verify_paths(m_context);
     m_api.ERR_clear_error();
-    if (!extraCaFile.isEmpty() &&
-        m_api.SSL_CTX_load_verify_locations(m_context, QFile::encodeName(extraCaFile).constData(),
-                                            nullptr) != 1)
+    if (!extraCaFile.isEmpty() && m_api.SSL_CTX_load_verify_locations(
+                                      m_context, fileName(extraCaFile).constData(), nullptr) != 1)
         fail();
     m_api.SSL_CTX_set_verify(m_context, SSL_VERIFY_PEER, nullptr);
 }
