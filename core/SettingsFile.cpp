@@ -155,19 +155,40 @@ QString SettingsFile::quotedIfNeeded(const QString &value)
     return value;
 }
 
-qsizetype SettingsFile::findKey(const QString &key) const
+// The lines of every "Parametrs" section, headers excluded.
+QList<qsizetype> SettingsFile::sectionLines() const
 {
+    QList<qsizetype> lines;
     bool inSection = false;
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        if (const auto name = sectionName(m_lines.at(i).text)) {
+        if (const auto name = sectionName(m_lines.at(i).text))
             inSection = sameName(*name, sectionTitle);
-        } else if (inSection) {
-            const auto entry = keyLine(m_lines.at(i).text);
-            if (entry && sameName(entry->key, key))
-                return i;
+        else if (inSection)
+            lines.append(i);
+    }
+    return lines;
+}
+
+std::optional<SettingsFile::KeyLine> SettingsFile::findKey(const QString &key) const
+{
+    const QList<qsizetype> lines = sectionLines();
+    for (const qsizetype i : lines) {
+        auto entry = keyLine(m_lines.at(i).text);
+        if (entry && sameName(entry->key, key)) {
+            entry->index = i;
+            return entry;
         }
     }
-    return -1;
+    if (!key.contains(u'='))
+        return std::nullopt;
+    // A key holding "=" is found where its whole text stands before an "=".
+    for (const qsizetype i : lines) {
+        const QString trimmed = trimmedBlanks(m_lines.at(i).text);
+        const QString rest = trimmedBlanks(trimmed.mid(key.size()));
+        if (trimmed.startsWith(key, Qt::CaseInsensitive) && rest.startsWith(u'='))
+            return KeyLine{trimmed.left(key.size()), trimmedBlanks(rest.mid(1)), i};
+    }
+    return std::nullopt;
 }
 
 // Where a new key of the first "Parametrs" section goes: after its last key line, or after
@@ -190,10 +211,10 @@ qsizetype SettingsFile::findSectionEnd() const
 
 std::optional<QString> SettingsFile::find(const QString &key) const
 {
-    const qsizetype index = findKey(trimmedBlanks(key));
-    if (index < 0)
+    const std::optional<KeyLine> entry = findKey(trimmedBlanks(key));
+    if (!entry)
         return std::nullopt;
-    return unquoted(keyLine(m_lines.at(index).text)->value);
+    return unquoted(entry->value);
 }
 
 QString SettingsFile::value(const QString &key, const QString &defaultValue) const
@@ -205,9 +226,8 @@ void SettingsFile::setValue(const QString &key, const QString &value)
 {
     const QString cleanKey = trimmedBlanks(withoutLineBreaks(key));
     const QString stored = quotedIfNeeded(withoutLineBreaks(value));
-    const qsizetype index = findKey(cleanKey);
-    if (index >= 0) {
-        m_lines[index].text = keyLine(m_lines.at(index).text)->key + u'=' + stored;
+    if (const std::optional<KeyLine> entry = findKey(cleanKey)) {
+        m_lines[entry->index].text = entry->key + u'=' + stored;
         return;
     }
     qsizetype at = findSectionEnd();

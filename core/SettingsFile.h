@@ -53,6 +53,7 @@ private:
     {
         QString key;
         QString value;
+        qsizetype index = -1; // of the line, when found in the file
     };
 
     static std::optional<QString> sectionName(const QString &line);
@@ -64,7 +65,8 @@ private:
     void setText(const QString &text);
     QString text() const;
     void insertLine(qsizetype at, const QString &text);
-    qsizetype findKey(const QString &key) const;
+    QList<qsizetype> sectionLines() const;
+    std::optional<KeyLine> findKey(const QString &key) const;
     qsizetype findSectionEnd() const;
 
     TextCodePage m_codePage;

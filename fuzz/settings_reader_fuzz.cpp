@@ -15,12 +15,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QString key = QStringLiteral("TID_fuzz");
     const QString value = QStringLiteral(" Жук \"x\" é ");
+    const QString oddKey = QStringLiteral("TID_a=b");
     file.setValue(key, value);
-    if (file.find(key) != value)
+    file.setValue(oddKey, key);
+    if (file.find(key) != value || file.find(oddKey) != key)
         std::abort();
 
     const SettingsFile again = SettingsFile::parse(file.toBytes(), codePage);
-    if (again.find(key) != value || again.find(QStringLiteral("api_key")) != apiKey)
+    if (again.find(key) != value || again.find(oddKey) != key)
+        std::abort();
+    if (again.find(QStringLiteral("api_key")) != apiKey)
         std::abort();
     return 0;
 }

@@ -128,6 +128,16 @@ TEST_F(Settings, ValuesComeBackAsWritten)
     EXPECT_EQ(stored().count('\n'), 2) << stored().toStdString();
 }
 
+TEST_F(Settings, KeyHoldingAnEqualsSignKeepsItsOneLine)
+{
+    write(QStringLiteral("TID_a=b"), QStringLiteral("v1"));
+    write(QStringLiteral("TID_a=b"), QStringLiteral("v2"));
+    write(QStringLiteral("TID_c"), QStringLiteral("v3"));
+    EXPECT_EQ(read(QStringLiteral("TID_A=B")), QStringLiteral("v2"));
+    EXPECT_EQ(read(QStringLiteral("TID_c")), QStringLiteral("v3"));
+    EXPECT_EQ(stored(), QByteArray("[Parametrs]\r\nTID_a=b=v2\r\nTID_c=v3\r\n"));
+}
+
 TEST_F(Settings, ReadsHandWrittenQuotesAndBlanksLikeTheSystemDoes)
 {
     prepare("[Parametrs]\r\na = \"x y\" \r\nb='z'\r\nc=\"mixed'\r\n");
