@@ -1,5 +1,7 @@
 #include "WireText.h"
 
+#include <algorithm>
+
 namespace WireText {
 
 namespace {
@@ -18,8 +20,10 @@ template <typename Predicate>
 QString percentEscape(const QString &text, Predicate mustEscape)
 {
     static constexpr char Hex[] = "0123456789ABCDEF";
+    if (std::none_of(text.begin(), text.end(), [&](QChar c) { return mustEscape(c.unicode()); }))
+        return text;
     QString out;
-    out.reserve(text.size());
+    out.reserve(text.size() * 3);
     qsizetype i = 0;
     while (i < text.size()) {
         const qsizetype runStart = i;
