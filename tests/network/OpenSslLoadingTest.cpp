@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 namespace {
 
 class OpenSslLoading : public ::testing::Test
@@ -55,4 +58,18 @@ TEST_F(OpenSslLoading, LoadsOnceAndKeepsTheTable)
     // The table works: an empty error queue gives an empty string.
     first->ERR_clear_error();
     EXPECT_EQ(first->takeErrorString(), QString());
+}
+
+TEST_F(OpenSslLoading, ConcurrentFirstUsesLoadOnce)
+{
+    OpenSslLibrary::setLibraryNames(QString(), QString()); // forget the loaded table
+    std::vector<const OpenSslApi *> seen(8, nullptr);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < seen.size(); ++i)
+        threads.emplace_back([&seen, i] { seen[i] = OpenSslLibrary::api(); });
+    for (std::thread &thread : threads)
+        thread.join();
+    ASSERT_NE(seen.front(), nullptr);
+    for (const OpenSslApi *table : seen)
+        EXPECT_EQ(table, seen.front());
 }
