@@ -16,6 +16,28 @@ QString ErrorMessageText(const std::exception &error);
 // OK button, owned by the active window; returns when the user has closed it.
 void ShowException(const std::exception &error);
 
+// Runs an event handler and reports any error escaping it. Handlers connected to Qt signals
+// should run through this (see Guarded): an exception unwinding through Qt's own frames skips
+// their clean-up and leaks the event being delivered. The application object still catches
+// whatever gets past, as a last resort.
+template <typename Handler>
+void RunHandler(Handler &&handler)
+{
+    try {
+        handler();
+    } catch (const std::exception &error) {
+        ShowException(error);
+    }
+}
+
+// A slot that runs object->method() through RunHandler, e.g.
+//   connect(button, &QPushButton::clicked, this, Guarded(this, &TForm1::Button1Click));
+template <typename Object, typename Method>
+auto Guarded(Object *object, Method method)
+{
+    return [object, method] { RunHandler([object, method] { (object->*method)(); }); };
+}
+
 // Replaces the box, so that tests can see what would be shown without a modal loop. An empty
 // function restores the box.
 void SetErrorBoxHandler(std::function<void(const QString &caption, const QString &text)> handler);

@@ -197,15 +197,15 @@ void TForm1::setFocusOrder()
 
 void TForm1::connectHandlers()
 {
-    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
-    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
-    connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
-    connect(Image1, &ClickablePicture::clicked, this, &TForm1::Image1Click);
-    connect(Image2, &ClickablePicture::clicked, this, &TForm1::Image2Click);
-    connect(Image3, &ClickablePicture::clicked, this, &TForm1::Image3Click);
+    connect(Button1, &QPushButton::clicked, this, Guarded(this, &TForm1::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, Guarded(this, &TForm1::Button2Click));
+    connect(Button3, &QPushButton::clicked, this, Guarded(this, &TForm1::Button3Click));
+    connect(Button4, &QPushButton::clicked, this, Guarded(this, &TForm1::Button4Click));
+    connect(Button5, &QPushButton::clicked, this, Guarded(this, &TForm1::Button5Click));
+    connect(Button6, &QPushButton::clicked, this, Guarded(this, &TForm1::Button6Click));
+    connect(Image1, &ClickablePicture::clicked, this, Guarded(this, &TForm1::Image1Click));
+    connect(Image2, &ClickablePicture::clicked, this, Guarded(this, &TForm1::Image2Click));
+    connect(Image3, &ClickablePicture::clicked, this, Guarded(this, &TForm1::Image3Click));
 }
 
 void TForm1::FormCreate()
@@ -287,7 +287,7 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
         const auto *keyEvent = static_cast<QKeyEvent *>(event);
         const bool enter = keyEvent->key() == Qt::Key_Return || keyEvent->key() == Qt::Key_Enter;
         if (watched == EdUrl && enter)
-            EdUrlKeyPress(QChar(u'\r'));
+            RunHandler([this] { EdUrlKeyPress(QChar(u'\r')); });
         else if (watched == MemoLog && enter)
             return true; // the log takes no line breaks from the keyboard
     }
