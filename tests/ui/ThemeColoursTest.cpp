@@ -1,10 +1,12 @@
 // The theme "Sapphire Kamri" as the program applies it: the style sheet parses, and the
 // controls the windows use are drawn in the theme's colours in each of their states.
 
+#include "ImageButton.h"
 #include "Theme.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCommandLinkButton>
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -80,6 +82,8 @@ private Q_SLOTS:
     void windowsAndMessageBoxesUseTheWindowColour();
     void buttonsChangeColourWithTheirState_data();
     void buttonsChangeColourWithTheirState();
+    void imageButtonDrawsItsPictureOnTheButtonFace();
+    void commandLinkIsFlatUntilFocused();
     void textFieldsAndListsAreWhiteWithBlackText();
     void disabledTextIsGrey();
     void selectionIsOrangeWithWhiteText();
@@ -162,6 +166,42 @@ void ThemeColoursTest::buttonsChangeColourWithTheirState()
     QVERIFY(normal->isDown());
     QCOMPARE(centreOf(normal), ButtonActiveColour);
     QTest::mouseRelease(normal, Qt::LeftButton);
+}
+
+void ThemeColoursTest::imageButtonDrawsItsPictureOnTheButtonFace()
+{
+    Stage stage;
+    auto *button = new ImageButton(":/pictures/copy.svg", &stage);
+    auto *field = new QLineEdit(&stage);
+    button->setGeometry(10, 10, 38, 38);
+    field->setGeometry(60, 10, 100, 21);
+    button->show();
+    field->show();
+    QVERIFY(QTest::qWaitForWindowActive(&stage));
+    field->setFocus();
+    QVERIFY(button->hasImage());
+    // The face shows around the 32 x 32 picture, which covers the middle.
+    QCOMPARE(pixelAt(button, QPoint(2, 19)), ButtonColour);
+    QCOMPARE(pixelAt(button, QPoint(0, 19)), BorderColour);
+    QVERIFY(pixelsOf(button, ButtonColour) < 38 * 38 / 2);
+}
+
+void ThemeColoursTest::commandLinkIsFlatUntilFocused()
+{
+    Stage stage;
+    auto *button = new QCommandLinkButton("Банзай", &stage);
+    auto *other = new QPushButton("DONATE", &stage);
+    button->setGeometry(8, 53, 313, 45);
+    other->setGeometry(341, 53, 147, 45);
+    button->show();
+    other->show();
+    QVERIFY(QTest::qWaitForWindowActive(&stage));
+    other->setFocus();
+    // Sampled from the whole window, since a flat button lets the window show through.
+    const QPoint emptyPart = button->geometry().topRight() + QPoint(-6, button->height() / 2);
+    QCOMPARE(pixelAt(&stage, emptyPart), WindowColour);
+    button->setFocus();
+    QCOMPARE(pixelAt(&stage, emptyPart), ButtonActiveColour);
 }
 
 void ThemeColoursTest::textFieldsAndListsAreWhiteWithBlackText()
