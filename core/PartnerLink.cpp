@@ -136,8 +136,10 @@ void GeneratePartnerLink(PartnerLinkView &view, HttpClient &http, const LinkServ
         view.AddLog(QString());
         return;
     }
+    const QString trackingId = view.trackingIdText();
+    const QString pageUrl = view.pageUrlText();
     const QString url = services.apiGateway + ApiPath + AppParams.api_key + BeforeTrackingId +
-                        view.trackingIdText() + BeforePageUrl + view.pageUrlText();
+                        trackingId + BeforePageUrl + pageUrl;
     view.setRequestUrl(url);
 
     QString answerText;

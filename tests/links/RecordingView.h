@@ -1,0 +1,73 @@
+#pragma once
+
+#include "PartnerLinkView.h"
+#include "QStringPrinter.h"
+
+#include <QStringList>
+
+#include <functional>
+
+// A window stand-in for the generate operation: keeps each outlet's current content and
+// records every call, in order, as "name" or "name: argument".
+class RecordingView : public PartnerLinkView
+{
+public:
+    QString trackingId;
+    QString pageUrl;
+    // Runs inside processPendingEvents(); a test may start another run from here.
+    std::function<void()> onPendingEvents;
+
+    mutable QStringList calls;
+    QStringList log;
+    QString partnerLink;
+    QString requestUrl;
+    QString rawAnswer;
+    QString shortLink;
+
+    QString trackingIdText() const override
+    {
+        calls << QStringLiteral("trackingIdText");
+        return trackingId;
+    }
+    QString pageUrlText() const override
+    {
+        calls << QStringLiteral("pageUrlText");
+        return pageUrl;
+    }
+    void AddLog(const QString &line) override
+    {
+        calls << QStringLiteral("AddLog: ") + line;
+        log << line;
+    }
+    void clearLog() override
+    {
+        calls << QStringLiteral("clearLog");
+        log.clear();
+    }
+    void setPartnerLink(const QString &link) override
+    {
+        calls << QStringLiteral("setPartnerLink: ") + link;
+        partnerLink = link;
+    }
+    void setRequestUrl(const QString &url) override
+    {
+        calls << QStringLiteral("setRequestUrl: ") + url;
+        requestUrl = url;
+    }
+    void setRawAnswer(const QString &answer) override
+    {
+        calls << QStringLiteral("setRawAnswer: ") + answer;
+        rawAnswer = answer;
+    }
+    void setShortLink(const QString &link) override
+    {
+        calls << QStringLiteral("setShortLink: ") + link;
+        shortLink = link;
+    }
+    void processPendingEvents() override
+    {
+        calls << QStringLiteral("processPendingEvents");
+        if (onPendingEvents)
+            onPendingEvents();
+    }
+};
