@@ -1,5 +1,6 @@
 #include "TlsChannel.h"
 #include "ErrorMessage.h"
+#include "ScriptedServer.h"
 #include "TemporaryDataDirectory.h"
 #include "TestCertificates.h"
 #include "TlsTestServer.h"
@@ -15,7 +16,7 @@
 namespace {
 
 const QByteArray Request = "POST / HTTP/1.0\r\nContent-Length: 4\r\n\r\nurl=";
-const QString VerifyFailed = QStringLiteral("Error connecting with SSL.\r\n");
+const QString HandshakeFailed = QStringLiteral("Error connecting with SSL.\r\n");
 
 class TlsChannelTest : public ::testing::Test
 {
@@ -120,7 +121,7 @@ TEST_F(TlsChannelTest, RefusesALeafOfAnUntrustedAuthority)
 {
     TlsTestServer server(answering("pong\r\n"));
     const QString message = handshakeError(server);
-    EXPECT_TRUE(message.startsWith(VerifyFailed)) << message.toStdString();
+    EXPECT_TRUE(message.startsWith(HandshakeFailed)) << message.toStdString();
     EXPECT_TRUE(message.contains("certificate verify failed")) << message.toStdString();
     EXPECT_FALSE(channel.isOpen());
     EXPECT_TRUE(server.requests().isEmpty());
@@ -140,7 +141,7 @@ TEST_F(TlsChannelTest, RefusesSelfSignedExpiredAndWrongHostCertificates)
         TlsTestServer server(answering("pong\r\n", certificate));
         for (const QString &host : {QStringLiteral("127.0.0.1"), QStringLiteral("localhost")}) {
             const QString message = handshakeError(server, host);
-            EXPECT_TRUE(message.startsWith(VerifyFailed)) << message.toStdString();
+            EXPECT_TRUE(message.startsWith(HandshakeFailed)) << message.toStdString();
             EXPECT_TRUE(message.contains("certificate verify failed")) << message.toStdString();
             EXPECT_FALSE(channel.isOpen());
         }
@@ -157,8 +158,8 @@ TEST_F(TlsChannelTest, RefusesAServerThatOffersOnlyTls10And11)
     ASSERT_TRUE(tls10ClientConnects(server.port())) << "the old server does not offer TLS 1.0";
     trustTestAuthority();
     const QString message = handshakeError(server);
-    EXPECT_TRUE(message.startsWith(VerifyFailed)) << message.toStdString();
-    EXPECT_GT(message.size(), VerifyFailed.size()) << "the library's reason is missing";
+    EXPECT_TRUE(message.startsWith(HandshakeFailed)) << message.toStdString();
+    EXPECT_GT(message.size(), HandshakeFailed.size()) << "the library's reason is missing";
     EXPECT_FALSE(message.contains("certificate verify failed")) << message.toStdString();
 }
 
@@ -241,5 +242,17 @@ TEST_F(TlsChannelTest, AMissingAuthorityFileIsAContextError)
     channel.setExtraCaFile(directory.filePath("missing.pem"));
     const QString message = handshakeError(server);
     EXPECT_TRUE(message.startsWith("Error creating SSL context.\r\n")) << message.toStdString();
+    EXPECT_FALSE(channel.isOpen());
+}
+
+TEST_F(TlsChannelTest, APlainServerFailsTheHandshakeWithTheLibrarysReason)
+{
+    ScriptedServer server(
+        {ScriptedServer::Script().send("HTTP/1.1 400 Bad Request\r\n\r\n").close()});
+    trustTestAuthority();
+    const QString message =
+        errorMessageOf([&] { channel.open("127.0.0.1", server.port(), ChannelMode::Tls); });
+    EXPECT_TRUE(message.startsWith(HandshakeFailed)) << message.toStdString();
+    EXPECT_TRUE(message.contains("wrong version number")) << message.toStdString();
     EXPECT_FALSE(channel.isOpen());
 }
