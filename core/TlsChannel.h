@@ -20,7 +20,10 @@ public:
 
     // A PEM file whose certificates are trusted besides the system's store (empty: none).
     void setExtraCaFile(const QString &pemPath);
+    // Limit on establishing the TCP connection: "Socket Error # 10060" past it.
     void setConnectTimeout(int msecs);
+    // Limit on every wait for the peer, plain and TLS: "Read timed out." while reading,
+    // "Socket Error # 10060" during the handshake or while waiting for room to send.
     void setReadTimeout(int msecs);
 
     void open(const QString &host, quint16 port, ChannelMode mode) override;
