@@ -24,6 +24,9 @@ struct OpenSslApi
     decltype(&::BIO_ctrl) BIO_ctrl;
     decltype(&::BIO_ctrl_pending) BIO_ctrl_pending;
     decltype(&::X509_VERIFY_PARAM_set1_ip_asc) X509_VERIFY_PARAM_set1_ip_asc;
+    decltype(&::d2i_X509) d2i_X509;
+    decltype(&::X509_free) X509_free;
+    decltype(&::X509_STORE_add_cert) X509_STORE_add_cert;
     // libssl
     decltype(&::OPENSSL_init_ssl) OPENSSL_init_ssl;
     decltype(&::TLS_client_method) TLS_client_method;
@@ -33,6 +36,7 @@ struct OpenSslApi
     decltype(&::SSL_CTX_set_default_verify_paths) SSL_CTX_set_default_verify_paths;
     decltype(&::SSL_CTX_load_verify_locations) SSL_CTX_load_verify_locations;
     decltype(&::SSL_CTX_set_verify) SSL_CTX_set_verify;
+    decltype(&::SSL_CTX_get_cert_store) SSL_CTX_get_cert_store;
     decltype(&::SSL_new) SSL_new;
     decltype(&::SSL_free) SSL_free;
     decltype(&::SSL_set_bio) SSL_set_bio;

@@ -1,6 +1,7 @@
 #include "TlsContext.h"
 
 #include "LumettaError.h"
+#include "SystemTrustStore.h"
 
 #include <QFile>
 
@@ -31,6 +32,7 @@ TlsContext::TlsContext(const OpenSslApi &api, const QString &extraCaFile)
     // A machine without a system store still works with an extra CA file; without either,
     // verification fails later with the library's own explanation.
     m_api.SSL_CTX_set_default_verify_paths(m_context);
+    addSystemTrustStore(m_api, m_context);
     m_api.ERR_clear_error();
     if (!extraCaFile.isEmpty() && m_api.SSL_CTX_load_verify_locations(
                                       m_context, fileName(extraCaFile).constData(), nullptr) != 1)
