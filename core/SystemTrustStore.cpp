@@ -1,10 +1,14 @@
+#ifdef _WIN32
+// Ahead of OpenSSL's headers, which undo the names wincrypt.h takes over; windows.h first.
+#include <windows.h>
+
+#include <wincrypt.h>
+#endif
+
 #include "SystemTrustStore.h"
 
 #ifdef _WIN32
 #include <QLibrary>
-
-#include <wincrypt.h>
-#include <windows.h>
 
 namespace {
 
