@@ -256,3 +256,15 @@ TEST_F(TlsChannelTest, APlainServerFailsTheHandshakeWithTheLibrarysReason)
     EXPECT_TRUE(message.contains("wrong version number")) << message.toStdString();
     EXPECT_FALSE(channel.isOpen());
 }
+
+TEST_F(TlsChannelTest, AResetAfterTheHandshakeIsTheSocketError)
+{
+    TlsTestServer server(behaving(TlsTestServer::Behaviour::ResetAfterRequest));
+    trustTestAuthority();
+    channel.open("localhost", server.port(), ChannelMode::Tls);
+    channel.write(Request);
+    EXPECT_EQ(errorMessageOf([&] { channel.readLine(); }),
+              QString("Socket Error # 10054\r\nConnection reset by peer."));
+    EXPECT_FALSE(channel.isOpen());
+    EXPECT_EQ(server.requests(), QList<QByteArray>({Request}));
+}

@@ -154,6 +154,7 @@ void TlsTestServer::Private::serve(int fd)
 {
     switch (options.behaviour) {
     case Behaviour::Answer:
+    case Behaviour::ResetAfterRequest:
         answer(fd);
         break;
     case Behaviour::SilentAfterAccept:
@@ -224,6 +225,11 @@ void TlsTestServer::Private::talk(SSL *ssl, int fd)
                 requests.append(pending.left(length));
             }
             pending.remove(0, length);
+            if (options.behaviour == Behaviour::ResetAfterRequest) {
+                const linger hard{1, 0};
+                ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+                return;
+            }
             if (SSL_write(ssl, options.answer.constData(), int(options.answer.size())) <= 0)
                 return;
             if (options.closeAfterAnswer) {

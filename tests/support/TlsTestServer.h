@@ -25,6 +25,7 @@ public:
         SilentAfterAccept, // accept and send nothing, not even a handshake reply
         CloseInHandshake,  // take the client's first bytes, then close without an alert
         ResetInHandshake,  // take the client's first bytes, then reset the connection
+        ResetAfterRequest, // handshake, take one request, then reset without answering
     };
 
     struct Options
