@@ -122,7 +122,10 @@ void ResponseReader::appendBody(const QByteArray &bytes)
 {
     if (m_answer.body.size() + bytes.size() > MaxBodyBytes)
         tooLarge();
-    m_answer.body.append(bytes);
+    if (m_answer.body.isEmpty())
+        m_answer.body = bytes; // shared, not copied
+    else
+        m_answer.body.append(bytes);
 }
 
 void ResponseReader::readChunked()
