@@ -4,13 +4,13 @@
 #include "DigitsOnlyLineEdit.h"
 #include "GlyphButton.h"
 #include "LinkLabel.h"
+#include "ReportingErrors.h"
 #include "ShellOpen.h"
 #include "TrimText.h"
 #include "UnParam.h"
 #include "WebPages.h"
 
 #include <QLabel>
-#include <QScopeGuard>
 #include <QShowEvent>
 
 #include <limits>
@@ -28,7 +28,7 @@ TFmParam::TFmParam(QWidget *parent)
     createControls();
     connect(BitBtn1, &QPushButton::clicked, this, &TFmParam::okPressed);
     connect(BitBtn2, &QPushButton::clicked, this, &TFmParam::reject);
-    connect(Label2, &LinkLabel::clicked, this, &TFmParam::Label2Click);
+    connect(Label2, &LinkLabel::clicked, this, ReportingErrors(this, &TFmParam::Label2Click));
     new DialogPlacement(this);
 }
 
@@ -64,8 +64,8 @@ void TFmParam::FormShow()
 
 void TFmParam::okPressed()
 {
-    const auto close = qScopeGuard([this] { done(1); });
-    BitBtn1Click();
+    ReportingErrors(this, &TFmParam::BitBtn1Click)();
+    done(1);
 }
 
 void TFmParam::BitBtn1Click()
