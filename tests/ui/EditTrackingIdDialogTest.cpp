@@ -250,6 +250,12 @@ void EditTrackingIdDialogTest::enterAddsWithoutClosingTheDialog()
         QVERIFY(m_dialog->isVisible());
         QCOMPARE(listItems(m_dialog->ListBox1), QStringList({"id-1", "id-2"}));
         QCOMPARE(m_dialog->Edit1->text(), QString());
+        // Enter on a focused button presses that button, as the platform's dialogs do.
+        m_dialog->Edit1->setText(QStringLiteral("id-3"));
+        m_dialog->Button1->setFocus();
+        QTest::keyClick(m_dialog->Button1, Qt::Key_Return);
+        QCOMPARE(m_dialog->ListBox1->count(), 3);
+        QVERIFY(m_dialog->isVisible());
         QTest::keyClick(m_dialog->Edit1, Qt::Key_Escape);
     });
     QCOMPARE(result, 2);
