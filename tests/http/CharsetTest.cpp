@@ -48,6 +48,12 @@ TEST(CharsetTest, CharsetParameterIsUsedWhateverItsCase)
               QString::fromUtf8("a\xEF\xBF\xBD"));
 }
 
+TEST(CharsetTest, FoldedContentTypeHeaderIsJoinedBeforeItIsRead)
+{
+    EXPECT_EQ(bodyWith("Content-Type: text/plain;\r\n\t charset=utf-8\r\n", EAcuteUtf8),
+              QString::fromUtf8("é"));
+}
+
 TEST(CharsetTest, XmlDocumentsNameTheirOwnCharset)
 {
     const QByteArray declared1251 = "<?xml version=\"1.0\" encoding='windows-1251'?><a>\xCF</a>";

@@ -134,6 +134,24 @@ TEST(RequestBytesTest, UnknownSchemeWithoutPortFailsBeforeAnyConnection)
     EXPECT_TRUE(channel.written(0).contains("\r\nHost: host:2121\r\n"));
 }
 
+TEST(RequestBytesTest, PortThatIsNoNumberFailsBeforeAnyConnection)
+{
+    InMemoryChannel channel(Ok);
+    HttpClient client(channel);
+    for (const char *url : {"http://h:abc/", "http://h:0/", "http://h:65536/", "http://h:-1/"}) {
+        try {
+            client.Get(url);
+            ADD_FAILURE() << url;
+        } catch (const LumettaError &error) {
+            EXPECT_TRUE(error.message().startsWith("Invalid Port Number")) << url;
+        }
+    }
+    EXPECT_EQ(channel.connectionCount(), 0);
+    // An empty port is the scheme's default.
+    EXPECT_EQ(client.Get("http://h:/"), "ok");
+    EXPECT_EQ(channel.openings().at(0).port, 80);
+}
+
 TEST(RequestBytesTest, InternationalHostGoesOutInItsAsciiForm)
 {
     InMemoryChannel channel(Ok);
