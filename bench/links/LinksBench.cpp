@@ -1,0 +1,205 @@
+// Times whole generate runs against the stand-in services beside curl making the same two
+// requests (a GET on a new plain connection, a form POST on a new TLS connection) in the same
+// run, and a run whose answer holds 10,000 elements.
+//
+// Each figure is the median of several rounds. Process start and first-use costs are kept out
+// for both sides: curl's time is that of an invocation doing N+1 runs minus one doing 1, and
+// our side does one warm-up run before the N timed ones.
+#include "AnswerText.h"
+#include "RecordingView.h"
+
+#include "HttpClient.h"
+#include "PartnerLink.h"
+#include "TlsChannel.h"
+#include "UnParam.h"
+
+#define CPPHTTPLIB_TCP_NODELAY true
+#include <httplib.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUrl>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int Rounds = 5;
+constexpr int Runs = 50;
+constexpr int ManyElements = 10000;
+
+double secondsOf(const std::function<void()> &work)
+{
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double medianOf(const std::function<double()> &round)
+{
+    std::vector<double> values;
+    for (int i = 0; i < Rounds; ++i)
+        values.push_back(round());
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+// The stand-in on ports the system picks; its output goes to a file so that it never blocks.
+class Standin
+{
+public:
+    Standin()
+    {
+        m_process.setStandardOutputFile(m_directory.filePath("standin.log"));
+        m_process.start(QStringLiteral(LUMETTA_STANDIN_PROGRAM), {});
+        QFile log(m_directory.filePath("standin.log"));
+        for (int i = 0; i < 500 && !m_line.contains(' '); ++i) {
+            QThread::msleep(10);
+            if (log.open(QIODevice::ReadOnly)) {
+                m_line = QString::fromUtf8(log.readLine()).trimmed();
+                log.close();
+            }
+        }
+    }
+    ~Standin()
+    {
+        m_process.terminate();
+        m_process.waitForFinished();
+    }
+    LinkServices services() const { return {m_line.section(' ', 0, 0), m_line.section(' ', 1, 1)}; }
+
+private:
+    QTemporaryDir m_directory;
+    QProcess m_process;
+    QString m_line;
+};
+
+double runCurl(const QStringList &arguments)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    const double seconds = secondsOf([&] {
+        process.start(QStringLiteral("curl"), arguments);
+        process.waitForFinished(-1);
+    });
+    if (process.exitCode() != 0)
+        std::fprintf(stderr, "curl failed: exit code %d\n", process.exitCode());
+    return seconds;
+}
+
+// The two requests of one run, each on a new connection as our client makes them.
+QStringList curlRun(const QString &apiUrl, const QString &shortenerUrl, const QString &link)
+{
+    const QString form = "url=" + QString::fromLatin1(QUrl::toPercentEncoding(link));
+    return {"-s",
+            "-H",
+            "Connection: close",
+            apiUrl,
+            "--next",
+            "-s",
+            "--no-sessionid",
+            "--cacert",
+            LUMETTA_STANDIN_CA,
+            "-d",
+            form,
+            shortenerUrl,
+            "--next"};
+}
+
+double curlRuns(const QString &apiUrl, const QString &shortenerUrl, const QString &link, int count)
+{
+    QStringList many;
+    for (int i = 0; i <= count; ++i)
+        many += curlRun(apiUrl, shortenerUrl, link);
+    return runCurl(many) - runCurl(curlRun(apiUrl, shortenerUrl, link));
+}
+
+void wholeRuns()
+{
+    Standin standin;
+    const LinkServices services = standin.services();
+    AppParams.api_key = QStringLiteral("12345");
+    RecordingView view;
+    view.trackingId = QStringLiteral("bench");
+    view.pageUrl = QStringLiteral("http://aliexpress.ru/item/1005001.html");
+
+    const double ours = medianOf([&] {
+        TlsChannel channel;
+        channel.setExtraCaFile(QStringLiteral(LUMETTA_STANDIN_CA));
+        HttpClient http(channel);
+        GeneratePartnerLink(view, http, services);
+        return secondsOf([&] {
+            for (int i = 0; i < Runs; ++i)
+                GeneratePartnerLink(view, http, services);
+        });
+    });
+    if (!view.log.value(8).startsWith(QStringLiteral("Короткая")))
+        std::fprintf(stderr, "the run did not succeed: %s\n", qPrintable(view.log.join('|')));
+
+    const double curl = medianOf([&] {
+        return curlRuns(view.requestUrl, services.shortener + "/--", view.partnerLink, Runs);
+    });
+    std::printf("%d whole runs (GET, answer, TLS POST)  ours %8.2f ms   curl %8.2f ms   "
+                "ratio %.2f\n",
+                Runs, ours * 1e3, curl * 1e3, ours / curl);
+}
+
+void manyElements()
+{
+    std::vector<std::string> elements;
+    for (int i = 0; i < ManyElements; ++i)
+        elements.push_back(
+            AnswerText::element("http://aliexpress.ru/item/" + std::to_string(i) + ".html",
+                                "https://s.click.aliexpress.com/e/_" + std::to_string(i)));
+    const std::string body = AnswerText::answer(std::to_string(ManyElements), elements);
+
+    httplib::Server server;
+    server.Get(".*", [&](const httplib::Request &, httplib::Response &out) {
+        out.set_content(body, "application/json;charset=UTF-8");
+    });
+    server.Post("/--", [](const httplib::Request &, httplib::Response &out) {
+        out.set_content("https://clck.ru/x", "text/plain");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { server.listen_after_bind(); });
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    const LinkServices services{base, base};
+
+    TlsChannel channel;
+    HttpClient http(channel);
+    double wholeRun = 0;
+    const double oneRun = medianOf([&] {
+        RecordingView view;
+        wholeRun = secondsOf([&] { GeneratePartnerLink(view, http, services); });
+        if (view.log.size() != 6 + 2 * ManyElements + 2)
+            std::fprintf(stderr, "unexpected log of %lld lines\n", qlonglong(view.log.size()));
+        return wholeRun;
+    });
+    server.stop();
+    thread.join();
+    std::printf("answer of %d elements (%.1f MB), whole run into the recorder   %8.2f ms\n",
+                ManyElements, body.size() / 1e6, oneRun * 1e3);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    if (QStandardPaths::findExecutable("curl").isEmpty())
+        std::printf("curl not found: whole runs not compared\n");
+    else
+        wholeRuns();
+    manyElements();
+    return 0;
+}
