@@ -14,7 +14,8 @@ class HttpStatusError : public LumettaError
 {
 public:
     HttpStatusError(int code, const QString &statusLine, const QString &body)
-        : LumettaError(statusLine), m_code(code), m_body(body) {}
+        : LumettaError(statusLine), m_code(code), m_body(body)
+    {}
 
     int code() const noexcept { return m_code; }
     const QString &body() const noexcept { return m_body; }
