@@ -14,6 +14,7 @@ QWidget *StartLumetta(QApplication &application, int showCommand)
 {
     Theme::apply(application);
     Theme::applyFont(application);
+    Theme::useOwnPicturesOnly();
     // The application title is the caption of the general error box. It is the application's
     // name rather than its display name, which Qt would append to every window caption.
     QApplication::setApplicationName(QStringLiteral("Dalvo Lumetta"));

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
@@ -33,6 +34,14 @@ bool apply(QApplication &application, const QString &styleSheetPath)
         QApplication::setStyle(fusion);
     application.setStyleSheet(styleSheet);
     return true;
+}
+
+void useOwnPicturesOnly()
+{
+    // Only icon themes carried in the program's resources, and it carries none. (An empty list
+    // would bring back the system's directories.)
+    QIcon::setThemeSearchPaths({QStringLiteral(":/icons")});
+    QIcon::setFallbackSearchPaths({QStringLiteral(":/icons")});
 }
 
 void applyFont(QApplication &application)

@@ -14,6 +14,11 @@ inline const QString StyleSheetPath = QStringLiteral(":/theme/SapphireKamri.qss"
 // "Style '...' not found" box, leaves the platform's own look and returns false.
 bool apply(QApplication &application, const QString &styleSheetPath = StyleSheetPath);
 
+// Keeps the look independent of the desktop's icon theme: the program carries its own pictures,
+// and the few standard glyphs come from the style. Also spares reading the theme's index at
+// start-up.
+void useOwnPicturesOnly();
+
 // Tahoma, 11 pixels at 96 dots per inch, or the closest sans-serif the system has.
 void applyFont(QApplication &application);
 } // namespace Theme

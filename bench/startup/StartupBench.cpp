@@ -45,8 +45,8 @@ std::optional<std::pair<pid_t, std::string>> startXvfb()
     if (pipe(pipeFds) != 0)
         return std::nullopt;
     const std::string fd = std::to_string(pipeFds[1]);
-    std::vector<std::string> args{"Xvfb", "-displayfd", fd, "-screen", "0", "1280x1024x24",
-                                  "-nolisten", "tcp"};
+    std::vector<std::string> args{"Xvfb", "-displayfd",   fd,          "-screen",
+                                  "0",    "1280x1024x24", "-nolisten", "tcp"};
     std::vector<char *> argv;
     for (auto &arg : args)
         argv.push_back(arg.data());

@@ -44,11 +44,14 @@ protected:
         if (event->type() != QEvent::Paint || m_seen)
             return QObject::eventFilter(watched, event);
         m_seen = true;
-        const long long paintedAt = monotonicNanoseconds();
-        QTimer::singleShot(IdleAfterPaintMs, [paintedAt] {
-            std::printf("%lld %ld\n", paintedAt, residentKiB());
-            std::fflush(stdout);
-            QCoreApplication::exit(0);
+        // The zero timer fires once this paint, and the flush that shows it, are done.
+        QTimer::singleShot(0, [] {
+            const long long shownAt = monotonicNanoseconds();
+            QTimer::singleShot(IdleAfterPaintMs, [shownAt] {
+                std::printf("%lld %ld\n", shownAt, residentKiB());
+                std::fflush(stdout);
+                QCoreApplication::exit(0);
+            });
         });
         return QObject::eventFilter(watched, event);
     }
