@@ -79,7 +79,7 @@ private Q_SLOTS:
     void failedSaveKeepsWindowOpen();
     void tabOrderFollowsTheDesign();
     void controlsCarryTheirHintsAndPointers();
-    void maximisedStartDocksTheLogToTheBottom();
+    void startupShowCommandPicksTheWindowState();
 
 private:
     std::unique_ptr<TemporaryDataDirectory> m_data;
@@ -504,13 +504,22 @@ void MainWindowTest::controlsCarryTheirHintsAndPointers()
     QVERIFY(m_window->Label3->width() > 0 && m_window->Label3->text().size() > 0);
 }
 
-void MainWindowTest::maximisedStartDocksTheLogToTheBottom()
+void MainWindowTest::startupShowCommandPicksTheWindowState()
 {
     m_window->showAtStartup(3);
     QVERIFY(m_window->windowState() & Qt::WindowMaximized);
     m_window->resize(800, 600); // what the platform gives a maximised window
     QCOMPARE(m_window->MemoLog->geometry(), QRect(0, 600 - 138, 800, 138));
     QCOMPARE(m_window->EdUrl->geometry(), QRect(8, 26, 265, 21));
+
+    TForm1 minimised;
+    minimised.showAtStartup(7);
+    QVERIFY(minimised.windowState() & Qt::WindowMinimized);
+    QCOMPARE(minimised.size(), QSize(501, 392));
+    TForm1 normal;
+    normal.showAtStartup(5);
+    QVERIFY(!(normal.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)));
+    QCOMPARE(normal.size(), QSize(501, 392));
 }
 
 LUMETTA_UI_TEST_MAIN(MainWindowTest)
