@@ -1,5 +1,7 @@
 #include "Charset.h"
 
+#include "LargeBuffer.h"
+
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -32,6 +34,20 @@ QString decodeAscii(const QByteArray &bytes)
         const auto byte = static_cast<unsigned char>(bytes.at(i));
         out[i] = byte < 0x80 ? QChar(byte) : QChar(QChar::ReplacementCharacter);
     }
+    return text;
+}
+
+// Each byte as the character of the same code (what ISO-8859-1 gives too).
+QString decodeSameCode(const QByteArray &bytes)
+{
+    if (bytes.size() < LargeBuffer::Threshold)
+        return QString::fromLatin1(bytes);
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    LargeBuffer::advise(out, text.size() * qsizetype(sizeof(char16_t)));
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes.constData());
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[i] = in[i];
     return text;
 }
 
@@ -77,7 +93,7 @@ QString decode(const QByteArray &bytes, const QString &name)
         return decodeAscii(bytes);
     QStringDecoder decoder = decoderFor(name);
     if (!decoder.isValid())
-        return QString::fromLatin1(bytes);
+        return decodeSameCode(bytes);
     return decoder.decode(bytes);
 }
 

@@ -1,5 +1,6 @@
 #include "ResponseReader.h"
 
+#include "LargeBuffer.h"
 #include "LumettaError.h"
 #include "WireText.h"
 
@@ -120,12 +121,22 @@ void ResponseReader::readBody()
 
 void ResponseReader::appendBody(const QByteArray &bytes)
 {
-    if (m_answer.body.size() + bytes.size() > MaxBodyBytes)
+    const qsizetype needed = m_answer.body.size() + bytes.size();
+    if (needed > MaxBodyBytes)
         tooLarge();
-    if (m_answer.body.isEmpty())
+    if (m_answer.body.isEmpty()) {
         m_answer.body = bytes; // shared, not copied
-    else
-        m_answer.body.append(bytes);
+        return;
+    }
+    if (needed > m_answer.body.capacity() && needed >= LargeBuffer::Threshold)
+        reserveBody(std::min(MaxBodyBytes, std::max(needed, 2 * m_answer.body.capacity())));
+    m_answer.body.append(bytes);
+}
+
+void ResponseReader::reserveBody(qsizetype capacity)
+{
+    m_answer.body.reserve(capacity);
+    LargeBuffer::advise(m_answer.body.data(), m_answer.body.capacity());
 }
 
 void ResponseReader::readChunked()
@@ -173,7 +184,19 @@ void ResponseReader::readCounted(qint64 length)
     if (length > MaxBodyBytes)
         tooLarge();
     // A peer that closes early has sent the whole body it had.
-    m_answer.body = m_channel.readAtMost(length);
+    if (length < LargeBuffer::Threshold) {
+        m_answer.body = m_channel.readAtMost(length);
+        return;
+    }
+    reserveBody(length);
+    while (m_answer.body.size() < length) {
+        const qsizetype wanted =
+            std::min<qint64>(LargeBuffer::Threshold, length - m_answer.body.size());
+        const QByteArray slice = m_channel.readAtMost(wanted);
+        m_answer.body.append(slice);
+        if (slice.size() < wanted)
+            return;
+    }
 }
 
 void ResponseReader::readMultipart(const QString &boundary)

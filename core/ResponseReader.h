@@ -38,6 +38,7 @@ private:
     void readMultipart(const QString &boundary);
     void readUntilClose();
     void appendBody(const QByteArray &bytes);
+    void reserveBody(qsizetype capacity);
     [[noreturn]] static void tooLarge();
 
     ByteChannel &m_channel;
