@@ -215,7 +215,7 @@ void HttpClient::Private::keepOrClose()
     if (keep && bodyLeftUnread) {
         // Whatever still comes of that body would be taken for the next answer.
         try {
-            keep = ResponseReader::contentLength(answer) == 0;
+            keep = !answer.isChunked() && ResponseReader::contentLength(answer) == 0;
         } catch (const LumettaError &) {
             keep = false;
         }

@@ -175,6 +175,18 @@ TEST(KeepAliveTest, RedirectBodyIsReadWhenThereAndOtherwiseTheConnectionIsDroppe
     EXPECT_THROW(third.Get("http://gw.example/"), HttpStatusError);
     EXPECT_EQ(third.Get("http://gw.example/"), "ok");
     EXPECT_EQ(empty.connectionCount(), 1);
+
+    // A chunked body is on its way whatever Content-Length says.
+    InMemoryChannel chunked;
+    chunked.setOneByteReads(true);
+    chunked.addConnection("HTTP/1.1 307 Temporary\r\nContent-Length: 0\r\n"
+                          "Transfer-Encoding: chunked\r\n\r\n1\r\nx\r\n0\r\n\r\n",
+                          InMemoryChannel::End::Silence);
+    chunked.addConnection(okWith(""));
+    HttpClient fourth(chunked);
+    EXPECT_THROW(fourth.Get("http://gw.example/"), HttpStatusError);
+    EXPECT_EQ(fourth.Get("http://gw.example/"), "ok");
+    EXPECT_EQ(chunked.connectionCount(), 2);
 }
 
 TEST(KeepAliveTest, WriteFailureReachesTheCallerAndTheClientStaysUsable)
