@@ -128,6 +128,11 @@ TEST_F(LoopbackTest, ChannelFailuresReachTheCallerWithTheirMessages)
              .close()});
     EXPECT_EQ(failureOf(client, urlOf(midChunk)), "Connection Closed Gracefully.");
 
+    ScriptedServer longLine(
+        {Script().readRequest().send("HTTP/1.1 200 OK\r\nX-Long: " + QByteArray(20000, 'a'))});
+    EXPECT_EQ(failureOf(client, urlOf(longLine)), "Max line length exceeded.");
+    EXPECT_EQ(failureOf(client, QStringLiteral("gopher://127.0.0.1/")), "Unknown Protocol");
+
     quint16 freePort = 0;
     {
         ScriptedServer gone({Script()});
