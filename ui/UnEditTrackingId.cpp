@@ -1,5 +1,6 @@
 #include "UnEditTrackingId.h"
 
+#include "CommaText.h"
 #include "DialogPlacement.h"
 #include "GlyphButton.h"
 #include "LinkLabel.h"
@@ -23,15 +24,6 @@ namespace {
 
 const QString descriptionKeyPrefix = QStringLiteral("TID_");
 
-bool needsQuotes(const QString &line)
-{
-    for (const QChar c : line) {
-        if (c.unicode() <= 32 || c == QLatin1Char(',') || c == QLatin1Char('"'))
-            return true;
-    }
-    return false;
-}
-
 // The lines of a text box: a line break at the very end opens no further line.
 QStringList memoLines(const QPlainTextEdit *memo)
 {
@@ -42,23 +34,6 @@ QStringList memoLines(const QPlainTextEdit *memo)
 }
 
 } // namespace
-
-QString CommaText(const QStringList &lines)
-{
-    if (lines.size() == 1 && lines.first().isEmpty())
-        return QStringLiteral("\"\"");
-    QStringList fields;
-    for (const QString &line : lines) {
-        if (needsQuotes(line)) {
-            QString quoted = line;
-            quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-            fields << QLatin1Char('"') + quoted + QLatin1Char('"');
-        } else {
-            fields << line;
-        }
-    }
-    return fields.join(QLatin1Char(','));
-}
 
 TForm2::TForm2(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

@@ -59,8 +59,3 @@ private:
 };
 
 extern TForm2 *Form2;
-
-// The memo's lines as one comma-separated text: a line holding a blank, a control character,
-// a comma or a double quote is enclosed in double quotes with its inner quotes doubled, and a
-// single empty line gives two double quotes.
-QString CommaText(const QStringList &lines);

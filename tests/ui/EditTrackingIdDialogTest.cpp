@@ -1,6 +1,7 @@
 // The tracking-ID editor driven as a user would: typing, clicking, the keyboard, OK and Cancel,
 // with the list file and the settings file in a temporary data directory.
 
+#include "CommaText.h"
 #include "GlyphButton.h"
 #include "LinkLabel.h"
 #include "LumettaApplication.h"
