@@ -3,7 +3,6 @@
 #include <QLocale>
 
 #include <rapidjson/document.h>
-#include <rapidjson/memorystream.h>
 
 #include <cmath>
 
@@ -85,6 +84,7 @@ const Value &member(const Value &object, const char *name)
 
 struct PromotionAnswer::Private
 {
+    QByteArray utf8; // holds the strings of the document
     rapidjson::Document document;
     bool isJson = false;
 
@@ -117,11 +117,14 @@ struct PromotionAnswer::Private
 
 PromotionAnswer::PromotionAnswer(const QString &answerText) : d(std::make_unique<Private>())
 {
-    const QByteArray utf8 = answerText.toUtf8();
-    qsizetype start = utf8.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    rapidjson::MemoryStream stream(utf8.constData() + start, size_t(utf8.size() - start));
+    d->utf8 = answerText.toUtf8();
+    const qsizetype start = d->utf8.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    // The text ends in a NUL, as the in-place stream needs; a NUL inside it ends the value
+    // early and is caught by the check of what follows.
+    rapidjson::InsituStringStream stream(d->utf8.data() + start);
     d->document.ParseStream<ParseFlags>(stream);
-    d->isJson = !d->document.HasParseError() && onlySpaceFrom(utf8, start + stream.Tell());
+    d->isJson =
+        !d->document.HasParseError() && onlySpaceFrom(d->utf8, start + qsizetype(stream.Tell()));
 }
 
 PromotionAnswer::~PromotionAnswer() = default;

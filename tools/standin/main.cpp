@@ -12,7 +12,10 @@
 #include <mutex>
 #include <thread>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <pthread.h>
+#include <sys/socket.h>
 
 namespace {
 
@@ -50,8 +53,18 @@ httplib::Logger requestLogger(const char *service)
     };
 }
 
+// Answers leave at once: the head and the body are written apart, and Nagle's algorithm would
+// hold the body back until the client acknowledges the head.
+void sendWithoutDelay(socket_t socket)
+{
+    httplib::default_socket_options(socket);
+    const int on = 1;
+    ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
 int bind(httplib::Server &server, int port)
 {
+    server.set_socket_options(sendWithoutDelay);
     if (port == 0)
         return server.bind_to_any_port(Host);
     return server.bind_to_port(Host, port) ? port : -1;
