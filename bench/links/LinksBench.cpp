@@ -180,6 +180,8 @@ void manyElements()
     });
     const int port = server.bind_to_any_port("127.0.0.1");
     std::thread thread([&] { server.listen_after_bind(); });
+    while (!server.is_running()) // stop() would miss a server that is not running yet
+        std::this_thread::yield();
     const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
     const LinkServices services{base, base};
 

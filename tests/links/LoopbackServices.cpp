@@ -59,6 +59,9 @@ void LoopbackServices::start(Side &side)
     if (side.port <= 0)
         throw std::runtime_error("cannot listen on 127.0.0.1");
     side.thread = std::thread([&side] { side.server->listen_after_bind(); });
+    // stop() has no effect on a server that is not running yet, and the thread would never end.
+    while (!side.server->is_running())
+        std::this_thread::yield();
 }
 
 void LoopbackServices::serve(Side &side, const httplib::Request &in, httplib::Response &out)

@@ -110,6 +110,9 @@ int serve(const StandinOptions &options)
     std::cout << "http://" << Host << ':' << apiPort << ' ' << shortenerBase << std::endl;
     std::thread apiThread([&] { api.listen_after_bind(); });
     std::thread shortenerThread([&] { shortenerServer.listen_after_bind(); });
+    // stop() has no effect on a server that is not running yet.
+    while (!api.is_running() || !shortenerServer.is_running())
+        std::this_thread::yield();
     int signal = 0;
     sigwait(&signals, &signal);
     api.stop();
