@@ -1,5 +1,7 @@
 #include "PromotionAnswer.h"
 
+#include "JsonDocumentBuilder.h"
+
 #include <QLocale>
 
 #include <rapidjson/document.h>
@@ -12,8 +14,9 @@ using Value = rapidjson::Value;
 
 // Iterative parsing keeps deep nesting off the call stack; the parse stops after the one
 // value so that what follows it can be checked here (a NUL byte must not pass for the end).
+// Numbers come as their text and are converted by the builder.
 constexpr unsigned ParseFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseStopWhenDoneFlag |
-                                rapidjson::kParseFullPrecisionFlag;
+                                rapidjson::kParseNumbersAsStringsFlag;
 
 bool isJsonSpace(char c)
 {
@@ -84,7 +87,7 @@ const Value &member(const Value &object, const char *name)
 
 struct PromotionAnswer::Private
 {
-    QByteArray utf8; // holds the strings of the document
+    QByteArray utf8;
     rapidjson::Document document;
     bool isJson = false;
 
@@ -119,12 +122,17 @@ PromotionAnswer::PromotionAnswer(const QString &answerText) : d(std::make_unique
 {
     d->utf8 = answerText.toUtf8();
     const qsizetype start = d->utf8.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    // The text ends in a NUL, as the in-place stream needs; a NUL inside it ends the value
-    // early and is caught by the check of what follows.
-    rapidjson::InsituStringStream stream(d->utf8.data() + start);
-    d->document.ParseStream<ParseFlags>(stream);
-    d->isJson =
-        !d->document.HasParseError() && onlySpaceFrom(d->utf8, start + qsizetype(stream.Tell()));
+    // The text ends in a NUL, where the stream stops; a NUL inside it ends the value early and
+    // is caught by the check of what follows.
+    rapidjson::StringStream stream(d->utf8.constData() + start);
+    bool parsed = false;
+    auto parse = [&](rapidjson::Document &document) {
+        JsonDocumentBuilder builder(document);
+        parsed = !rapidjson::Reader().Parse<ParseFlags>(stream, builder).IsError();
+        return parsed;
+    };
+    d->document.Populate(parse);
+    d->isJson = parsed && onlySpaceFrom(d->utf8, start + qsizetype(stream.Tell()));
 }
 
 PromotionAnswer::~PromotionAnswer() = default;

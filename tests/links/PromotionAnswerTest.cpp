@@ -76,6 +76,20 @@ TEST(PromotionAnswerTest, IntegralNumbersReadAsPlainDigits)
     EXPECT_EQ(errorCodeOf("1e20"), "100000000000000000000");
     EXPECT_EQ(errorCodeOf("18446744073709551615"), "18446744073709551615");
     EXPECT_EQ(errorCodeOf("-9223372036854775808"), "-9223372036854775808");
+    EXPECT_EQ(errorCodeOf("184467440737095516160"), "184467440737095516160");
+    EXPECT_EQ(errorCodeOf("0.00002001e12"), "20010000");
+}
+
+TEST(PromotionAnswerTest, NumbersBeyondTheRangeOfADoubleReadSafely)
+{
+    EXPECT_EQ(errorCodeOf("1e-400"), "0");
+    EXPECT_EQ(errorCodeOf("-1e-400"), "0");
+    EXPECT_EQ(errorCodeOf("0." + QString(400, '0') + "1"), "0");
+    EXPECT_EQ(errorCodeOf("1e-2147483648"), "0");
+    EXPECT_EQ(errorCodeOf("17976931348623159e292"), "inf");
+    EXPECT_EQ(errorCodeOf("-1.7976931348623159e308"), "-inf");
+    // Past what the library reads at all, the answer is no JSON, and no document is made.
+    EXPECT_FALSE(PromotionAnswer(QStringLiteral(R"({"errorCode":1e400})")).isJson());
 }
 
 TEST(PromotionAnswerTest, FractionsUseTheRegionalDecimalSeparatorAndNeverLookIntegral)
