@@ -3,8 +3,8 @@
 // run, and a run whose answer holds 10,000 elements.
 //
 // Each figure is the median of several rounds. Process start and first-use costs are kept out
-// for both sides: curl's time is that of an invocation doing N+1 runs minus one doing 1, and
-// our side does one warm-up run before the N timed ones.
+// for both sides: curl's time is the sum of the times it reports for each transfer after a
+// warm-up run, and our side does one warm-up run before the N timed ones.
 #include "AnswerText.h"
 #include "RecordingView.h"
 
@@ -89,44 +89,35 @@ private:
     QString m_line;
 };
 
-double runCurl(const QStringList &arguments)
-{
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    const double seconds = secondsOf([&] {
-        process.start(QStringLiteral("curl"), arguments);
-        process.waitForFinished(-1);
-    });
-    if (process.exitCode() != 0)
-        std::fprintf(stderr, "curl failed: exit code %d\n", process.exitCode());
-    return seconds;
-}
-
-// The two requests of one run, each on a new connection as our client makes them.
+// The two requests of one run, each on a new connection as our client makes them. Each
+// transfer prints its own total time, from name lookup to the last byte of the answer.
 QStringList curlRun(const QString &apiUrl, const QString &shortenerUrl, const QString &link)
 {
     const QString form = "url=" + QString::fromLatin1(QUrl::toPercentEncoding(link));
-    return {"-s",
-            "-H",
-            "Connection: close",
-            apiUrl,
-            "--next",
-            "-s",
-            "--no-sessionid",
-            "--cacert",
-            LUMETTA_STANDIN_CA,
-            "-d",
-            form,
-            shortenerUrl};
+    const QStringList common{
+        "-s", "-o", "/dev/null", "-w", "%{time_total}\n", "-H", "Connection: close"};
+    return common + QStringList{apiUrl, "--next"} + common +
+           QStringList{"--no-sessionid", "--cacert", LUMETTA_STANDIN_CA, "-d", form, shortenerUrl};
 }
 
+// curl's own time for `count` runs, after one run that warms it up; process start is no part
+// of it.
 double curlRuns(const QString &apiUrl, const QString &shortenerUrl, const QString &link, int count)
 {
     const QStringList one = curlRun(apiUrl, shortenerUrl, link);
-    QStringList many = one;
+    QStringList arguments = one;
     for (int i = 0; i < count; ++i)
-        many += QStringList{"--next"} + one;
-    return runCurl(many) - runCurl(one);
+        arguments += QStringList{"--next"} + one;
+    QProcess process;
+    process.start(QStringLiteral("curl"), arguments);
+    process.waitForFinished(-1);
+    if (process.exitCode() != 0)
+        std::fprintf(stderr, "curl failed: exit code %d\n", process.exitCode());
+    const QList<QByteArray> times = process.readAllStandardOutput().split('\n');
+    double seconds = 0;
+    for (qsizetype i = 2; i < times.size(); ++i)
+        seconds += times[i].toDouble();
+    return seconds;
 }
 
 void wholeRuns()
