@@ -87,7 +87,6 @@ const Value &member(const Value &object, const char *name)
 
 struct PromotionAnswer::Private
 {
-    QByteArray utf8;
     rapidjson::Document document;
     bool isJson = false;
 
@@ -120,11 +119,11 @@ struct PromotionAnswer::Private
 
 PromotionAnswer::PromotionAnswer(const QString &answerText) : d(std::make_unique<Private>())
 {
-    d->utf8 = answerText.toUtf8();
-    const qsizetype start = d->utf8.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const QByteArray utf8 = answerText.toUtf8();
+    const qsizetype start = utf8.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     // The text ends in a NUL, where the stream stops; a NUL inside it ends the value early and
     // is caught by the check of what follows.
-    rapidjson::StringStream stream(d->utf8.constData() + start);
+    rapidjson::StringStream stream(utf8.constData() + start);
     bool parsed = false;
     auto parse = [&](rapidjson::Document &document) {
         JsonDocumentBuilder builder(document);
@@ -132,7 +131,7 @@ PromotionAnswer::PromotionAnswer(const QString &answerText) : d(std::make_unique
         return parsed;
     };
     d->document.Populate(parse);
-    d->isJson = parsed && onlySpaceFrom(d->utf8, start + qsizetype(stream.Tell()));
+    d->isJson = parsed && onlySpaceFrom(utf8, start + qsizetype(stream.Tell()));
 }
 
 PromotionAnswer::~PromotionAnswer() = default;
