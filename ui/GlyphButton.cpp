@@ -1,41 +1,17 @@
 #include "GlyphButton.h"
 
-#include <QIcon>
-#include <QPainter>
-#include <QPixmap>
-#include <QSvgRenderer>
+#include "SvgIcon.h"
 
 namespace {
-
 const QSize glyphSize(18, 18);
-
-// Drawn here at the usual display densities rather than through Qt's SVG icon plugin, which
-// may not be installed. A missing picture adds nothing: that state then has no glyph.
-void addGlyph(QIcon &icon, const QString &picturePath, QIcon::Mode mode)
-{
-    QSvgRenderer renderer(picturePath);
-    if (!renderer.isValid())
-        return;
-    for (const qreal scale : {1.0, 1.25, 1.5, 2.0, 3.0}) {
-        QPixmap pixmap(glyphSize * scale);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        renderer.render(&painter);
-        painter.end();
-        icon.addPixmap(pixmap, mode);
-    }
-}
-
 } // namespace
 
+// The glyphs are rendered on first paint, at the density actually used, not up front: the
+// dialogs exist from start-up on but are seldom opened.
 GlyphButton::GlyphButton(Glyph glyph, const QString &caption, QWidget *parent)
     : QPushButton(caption, parent)
 {
-    QIcon icon;
-    addGlyph(icon, normalPicture(glyph), QIcon::Normal);
-    addGlyph(icon, disabledPicture(glyph), QIcon::Disabled);
-    setIcon(icon);
+    setIcon(SvgIcon(normalPicture(glyph), disabledPicture(glyph)));
     setIconSize(glyphSize);
 }
 

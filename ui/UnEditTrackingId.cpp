@@ -2,10 +2,10 @@
 
 #include "CommaText.h"
 #include "DialogPlacement.h"
+#include "GeneralErrorHandler.h"
 #include "GlyphButton.h"
 #include "LinkLabel.h"
 #include "ListBox.h"
-#include "ReportingErrors.h"
 #include "ShellOpen.h"
 #include "TrimText.h"
 #include "UnParam.h"
@@ -100,16 +100,16 @@ void TForm2::createControls()
 void TForm2::connectHandlers()
 {
     Edit1->installEventFilter(this);
-    connect(Button1, &QPushButton::clicked, this, ReportingErrors(this, &TForm2::Button1Click));
+    connect(Button1, &QPushButton::clicked, this, Guarded(this, &TForm2::Button1Click));
     // Refilling the list or deleting an item also changes the selection, but only a selection
     // the user makes loads a description.
     connect(static_cast<ListBox *>(ListBox1), &ListBox::userSelectionChanged, this,
-            ReportingErrors(this, &TForm2::ListBox1Click));
-    connect(btDel, &QPushButton::clicked, this, ReportingErrors(this, &TForm2::btDelClick));
+            Guarded(this, &TForm2::ListBox1Click));
+    connect(btDel, &QPushButton::clicked, this, Guarded(this, &TForm2::btDelClick));
     connect(BitBtn1, &QPushButton::clicked, this, &TForm2::okPressed);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm2::reject);
-    connect(Label1, &LinkLabel::clicked, this, ReportingErrors(this, &TForm2::Label1Click));
-    connect(Button3, &QPushButton::clicked, this, ReportingErrors(this, &TForm2::Button3Click));
+    connect(Label1, &LinkLabel::clicked, this, Guarded(this, &TForm2::Label1Click));
+    connect(Button3, &QPushButton::clicked, this, Guarded(this, &TForm2::Button3Click));
 }
 
 void TForm2::FormShow()
@@ -158,7 +158,7 @@ void TForm2::btDelClick()
 void TForm2::okPressed()
 {
     // OK ends the dialog with result 1 even when saving fails, after the error is reported.
-    ReportingErrors(this, &TForm2::BitBtn1Click)();
+    Guarded(this, &TForm2::BitBtn1Click)();
     done(1);
 }
 

@@ -2,9 +2,9 @@
 
 #include "DialogPlacement.h"
 #include "DigitsOnlyLineEdit.h"
+#include "GeneralErrorHandler.h"
 #include "GlyphButton.h"
 #include "LinkLabel.h"
-#include "ReportingErrors.h"
 #include "ShellOpen.h"
 #include "TrimText.h"
 #include "UnParam.h"
@@ -28,7 +28,7 @@ TFmParam::TFmParam(QWidget *parent)
     createControls();
     connect(BitBtn1, &QPushButton::clicked, this, &TFmParam::okPressed);
     connect(BitBtn2, &QPushButton::clicked, this, &TFmParam::reject);
-    connect(Label2, &LinkLabel::clicked, this, ReportingErrors(this, &TFmParam::Label2Click));
+    connect(Label2, &LinkLabel::clicked, this, Guarded(this, &TFmParam::Label2Click));
     new DialogPlacement(this);
 }
 
@@ -64,7 +64,7 @@ void TFmParam::FormShow()
 
 void TFmParam::okPressed()
 {
-    ReportingErrors(this, &TFmParam::BitBtn1Click)();
+    Guarded(this, &TFmParam::BitBtn1Click)();
     done(1);
 }
 
