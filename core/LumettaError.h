@@ -11,7 +11,8 @@ class LumettaError : public std::exception
 {
 public:
     explicit LumettaError(const QString &message)
-        : m_message(message), m_utf8(message.toStdString()) {}
+        : m_message(message), m_utf8(message.toStdString())
+    {}
 
     const QString &message() const noexcept { return m_message; }
     const char *what() const noexcept override { return m_utf8.c_str(); }
