@@ -10,6 +10,10 @@ if(LUMETTA_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+if((LUMETTA_SANITIZE OR LUMETTA_FUZZ) AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    add_compile_options(-fsanitize-ignorelist=${CMAKE_CURRENT_LIST_DIR}/sanitizer-ignorelist.txt)
+endif()
+
 if(LUMETTA_FUZZ)
     if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
         message(FATAL_ERROR "LUMETTA_FUZZ needs clang (CXX=clang++)")
