@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 TParametrs AppParams;
 TrackingIdList TrackingIds;
@@ -48,7 +49,20 @@ const QString apiKeyName = QStringLiteral("api_key");
 QString DataDirectory()
 {
     const QString &chosen = dataDirectoryOverride();
-    return withTrailingSeparator(chosen.isEmpty() ? executableDirectory() : chosen);
+    return chosen.isEmpty() ? DataDirectoryFor(executableDirectory())
+                            : withTrailingSeparator(chosen);
+}
+
+QString DataDirectoryFor(const QString &executableDirectory)
+{
+    if (QFileInfo(executableDirectory).isWritable())
+        return withTrailingSeparator(executableDirectory);
+    // Installed where this user may not write (a system-wide install): closing the main window
+    // must save the inputs, and a failed save keeps the window open, so the files live in the
+    // user's own configuration directory instead.
+    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(perUser);
+    return withTrailingSeparator(perUser);
 }
 
 void SetDataDirectory(const QString &directory)

@@ -28,6 +28,9 @@ extern TrackingIdList TrackingIds;
 
 // The directory of both files, with a trailing separator.
 QString DataDirectory();
+// The directory of both files for a program in executableDirectory: that directory when this
+// user may write there, else the user's own configuration directory for the program.
+QString DataDirectoryFor(const QString &executableDirectory);
 // Points both files at another directory; an empty path restores the executable's directory.
 void SetDataDirectory(const QString &directory);
 QString SettingsFilePath();

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,22 @@ TEST_F(Settings, PathsLieInTheDataDirectory)
     EXPECT_EQ(DataDirectory(), directory);
     EXPECT_EQ(SettingsFilePath(), directory + "setting.ini");
     EXPECT_EQ(TrackingIdFilePath(), directory + "TrackingId.txt");
+}
+
+TEST_F(Settings, FilesStayBesideAWritableExecutableElseGoToTheUsersConfiguration)
+{
+    EXPECT_EQ(DataDirectoryFor(m_dir.path()),
+              QDir::toNativeSeparators(m_dir.path()) + QDir::separator());
+
+    const QString notWritable = QStringLiteral("/proc/1"); // not writable even for root
+    if (QFileInfo(notWritable).isWritable())
+        GTEST_SKIP() << "no directory here that this user cannot write to";
+    QStandardPaths::setTestModeEnabled(true);
+    const QString perUser = DataDirectoryFor(notWritable);
+    QStandardPaths::setTestModeEnabled(false);
+    EXPECT_FALSE(perUser.startsWith(notWritable));
+    EXPECT_TRUE(QFileInfo(perUser).isDir());
+    EXPECT_TRUE(QFileInfo(perUser).isWritable());
 }
 
 TEST_F(Settings, MissingFileGivesTheDefaultAndStaysMissing)
