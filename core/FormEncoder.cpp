@@ -1,5 +1,7 @@
 #include "FormEncoder.h"
 
+#include "TrimText.h"
+
 namespace FormEncoder {
 
 namespace {
@@ -20,18 +22,6 @@ void appendPercentEscaped(QString &out, const QString &character)
         out += QLatin1Char(Hex[value >> 4]);
         out += QLatin1Char(Hex[value & 0x0F]);
     }
-}
-
-// Trims characters up to U+0020 from both ends.
-QString trimmedOfBlanks(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin).unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 } // namespace
@@ -69,8 +59,8 @@ QString encodeLine(const QString &line)
 QString joinLines(const QStringList &encodedLines)
 {
     if (encodedLines.size() == 1)
-        return trimmedOfBlanks(encodedLines.first());
-    return trimmedOfBlanks(encodedLines.join(QStringLiteral("\r\n")))
+        return TrimText(encodedLines.first());
+    return TrimText(encodedLines.join(QStringLiteral("\r\n")))
         .replace(QStringLiteral("\r\n"), QStringLiteral("&"));
 }
 

@@ -2,6 +2,7 @@
 
 #include "BuildConfig.h"
 #include "PromotionAnswer.h"
+#include "TrimText.h"
 #include "UnParam.h"
 
 #include <QStringList>
@@ -30,18 +31,6 @@ const QString ForUrlLine = QStringLiteral("Для ссылки: ");
 const QString PartnerLine = QStringLiteral("Партнёрская: ");
 const QString ShortFailedLine = QStringLiteral("Ошибка получения партнёрской короткой ссылки");
 const QString ShortLinkLine = QStringLiteral("Короткая партнёрская от Яндекса: ");
-
-// Removes every leading and trailing character with a code from 0 to 32.
-QString trimControlsAndBlanks(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin).unicode() <= 32)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 32)
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 QString messageOf(const std::exception &error)
 {
@@ -83,7 +72,7 @@ bool readAnswer(PartnerLinkView &view, const PromotionAnswer &answer, QString &p
     const QString status = answer.errorCode();
     view.AddLog(StatusLine + status);
     view.AddLog(QString());
-    if (trimControlsAndBlanks(status) != ExpectedStatus) {
+    if (TrimText(status) != ExpectedStatus) {
         view.AddLog(WrongStatusLine);
         view.AddLog(QString());
         return false;
@@ -131,7 +120,7 @@ void GeneratePartnerLink(PartnerLinkView &view, HttpClient &http, const LinkServ
     QString partnerLink;
 
     // The trimmed key only decides whether there is one; the request carries it as stored.
-    if (trimControlsAndBlanks(AppParams.api_key).isEmpty()) {
+    if (TrimText(AppParams.api_key).isEmpty()) {
         view.AddLog(NoKeyLine);
         view.AddLog(QString());
         return;

@@ -4,6 +4,7 @@
 #include "GeneralErrorHandler.h"
 #include "ImageButton.h"
 #include "ShellOpen.h"
+#include "TrimText.h"
 #include "UnEditTrackingId.h"
 #include "UnFmParam.h"
 #include "UnParam.h"
@@ -29,7 +30,10 @@
 #include <QTextCursor>
 
 TForm1 *Form1 = nullptr;
+#include <QElapsedTimer>
+#include <cstdio>
 
+static QElapsedTimer T1; static void Q(const char*w){std::fprintf(stderr," %s %.2f",w,T1.nsecsElapsed()/1e6);}
 namespace {
 const QString TrackingIdKey = QStringLiteral("Form1.EdTrackID.Text");
 const QString PageUrlKey = QStringLiteral("Form1.EdUrl.Text");
@@ -38,18 +42,6 @@ constexpr int LogHeight = 138;
 constexpr int RequestUrlHeight = 21;
 // Guards against a queue that never drains (a zero-interval timer, say).
 constexpr int MaxPendingEventRounds = 1000;
-
-// Removes every leading and trailing character whose code is 0 to 32.
-QString trimControls(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin).unicode() <= 32)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 32)
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 template <typename Control>
 Control *place(Control *control, const char *name, int left, int top, int width, int height)
@@ -63,7 +55,7 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, int left, 
               int height)
 {
     auto *result = place(new QLabel(text, parent), name, left, top, width, height);
-    result->adjustSize();
+    Q("newlabel");result->ensurePolished();Q("polished");result->fontMetrics();Q("fm");result->adjustSize();Q("adj");
     return result;
 }
 } // namespace
@@ -75,7 +67,7 @@ TForm1::TForm1(QWidget *parent)
       IdHTTP(IdSSLIOHandlerSocketOpenSSL1), m_services(LinkServices::fromBuild())
 {
     // Handlers and AddLog reach the window through the global, FormCreate included.
-    Form1 = this;
+    Form1 = this;T1.start();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Dalvo Lumetta v1.2.0"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -85,11 +77,11 @@ TForm1::TForm1(QWidget *parent)
     if (const QString caFile = QStringLiteral(LUMETTA_EXTRA_CA_FILE); !caFile.isEmpty())
         IdSSLIOHandlerSocketOpenSSL1.setExtraCaFile(caFile);
 
-    createControls();
+    Q("pre");createControls();Q("controls");
     setFocusOrder();
     connectHandlers();
     try {
-        FormCreate();
+        Q("connect");FormCreate();Q("formcreate");
     } catch (const std::exception &error) {
         ShowException(error);
     }
@@ -103,35 +95,35 @@ TForm1::~TForm1()
 
 void TForm1::createControls()
 {
-    Label3 = label(this, "Label3", QStringLiteral("Адрес страницы на AliExpress"), 8, 8, 150, 13);
+    Q("c0");Label3 = label(this, "Label3", QStringLiteral("Адрес страницы на AliExpress"), 8, 8, 150, 13);
     EdUrl = place(new QLineEdit(this), "EdUrl", 8, 26, 265, 21);
     EdUrl->setToolTip(
         QStringLiteral("Вставьте сюда ссылку на которую хотите получить партнёрскую."));
     EdUrl->installEventFilter(this);
-    Button5 = place(new ImageButton(Il32.at(2), this), "Button5", 279, 8, 38, 38);
+    Q("label3edurl");Button5 = place(new ImageButton(Il32.at(2), this), "Button5", 279, 8, 38, 38);
     Button5->setToolTip(QStringLiteral("Вставить из буфера обмена"));
-    createPictureControls();
+    Q("b5");createPictureControls();Q("pics");
 
     Button1 =
         place(new QCommandLinkButton(QStringLiteral("Банзай"), this), "Button1", 8, 53, 313, 45);
     Button1->setToolTip(QStringLiteral("Получить партнёрскую ссылку"));
     Button1->setCursor(Qt::PointingHandCursor);
-    Button4 = place(new QPushButton(QStringLiteral("DONATE"), this), "Button4", 341, 53, 147, 45);
+    Q("cmdlink");Button4 = place(new QPushButton(QStringLiteral("DONATE"), this), "Button4", 341, 53, 147, 45);
     Button4->setToolTip(QStringLiteral("Поддержи разработку!  "));
 
-    Label2 = label(this, "Label2", QStringLiteral("Tracking ID:"), 8, 112, 58, 13);
-    EdTrackID = place(new QComboBox(this), "EdTrackID", 103, 104, 218, 21);
+    Q("b4");Label2 = label(this, "Label2", QStringLiteral("Tracking ID:"), 8, 112, 58, 13);
+    Q("label2");EdTrackID = place(new QComboBox(this), "EdTrackID", 103, 104, 218, 21);
     EdTrackID->setEditable(true);
     // Items follow the stored list: Enter must not add the typed text to them.
     EdTrackID->setInsertPolicy(QComboBox::NoInsert);
     EdTrackID->completer()->setCaseSensitivity(Qt::CaseSensitive);
     EdTrackID->completer()->setCompletionMode(QCompleter::InlineCompletion);
-    Button2 =
+    Q("combo");Button2 =
         place(new QPushButton(QStringLiteral("Редактировать"), this), "Button2", 341, 104, 95, 21);
     Button2->setToolTip(QStringLiteral("Редактировать список Tracking ID"));
 
-    createLinkControls();
-    createLogControls();
+    Q("b2");createLinkControls();Q("links");
+    createLogControls();Q("log");
 }
 
 void TForm1::createPictureControls()
@@ -390,7 +382,7 @@ void TForm1::replaceTrackingIdItems(const QStringList &items)
 
 void TForm1::copyLink(QLineEdit *field, const QString &message)
 {
-    if (trimControls(field->text()).isEmpty())
+    if (TrimText(field->text()).isEmpty())
         return;
     field->selectAll();
     field->copy();
