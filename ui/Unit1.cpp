@@ -30,10 +30,7 @@
 #include <QTextCursor>
 
 TForm1 *Form1 = nullptr;
-#include <QElapsedTimer>
-#include <cstdio>
 
-static QElapsedTimer T1; static void Q(const char*w){std::fprintf(stderr," %s %.2f",w,T1.nsecsElapsed()/1e6);}
 namespace {
 const QString TrackingIdKey = QStringLiteral("Form1.EdTrackID.Text");
 const QString PageUrlKey = QStringLiteral("Form1.EdUrl.Text");
@@ -55,7 +52,7 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, int left, 
               int height)
 {
     auto *result = place(new QLabel(text, parent), name, left, top, width, height);
-    Q("newlabel");result->ensurePolished();Q("polished");result->fontMetrics();Q("fm");result->adjustSize();Q("adj");
+    result->adjustSize();
     return result;
 }
 } // namespace
@@ -67,7 +64,7 @@ TForm1::TForm1(QWidget *parent)
       IdHTTP(IdSSLIOHandlerSocketOpenSSL1), m_services(LinkServices::fromBuild())
 {
     // Handlers and AddLog reach the window through the global, FormCreate included.
-    Form1 = this;T1.start();
+    Form1 = this;
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Dalvo Lumetta v1.2.0"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -77,11 +74,11 @@ TForm1::TForm1(QWidget *parent)
     if (const QString caFile = QStringLiteral(LUMETTA_EXTRA_CA_FILE); !caFile.isEmpty())
         IdSSLIOHandlerSocketOpenSSL1.setExtraCaFile(caFile);
 
-    Q("pre");createControls();Q("controls");
+    createControls();
     setFocusOrder();
     connectHandlers();
     try {
-        Q("connect");FormCreate();Q("formcreate");
+        FormCreate();
     } catch (const std::exception &error) {
         ShowException(error);
     }
@@ -95,35 +92,35 @@ TForm1::~TForm1()
 
 void TForm1::createControls()
 {
-    Q("c0");Label3 = label(this, "Label3", QStringLiteral("Адрес страницы на AliExpress"), 8, 8, 150, 13);
+    Label3 = label(this, "Label3", QStringLiteral("Адрес страницы на AliExpress"), 8, 8, 150, 13);
     EdUrl = place(new QLineEdit(this), "EdUrl", 8, 26, 265, 21);
     EdUrl->setToolTip(
         QStringLiteral("Вставьте сюда ссылку на которую хотите получить партнёрскую."));
     EdUrl->installEventFilter(this);
-    Q("label3edurl");Button5 = place(new ImageButton(Il32.at(2), this), "Button5", 279, 8, 38, 38);
+    Button5 = place(new ImageButton(Il32.at(2), this), "Button5", 279, 8, 38, 38);
     Button5->setToolTip(QStringLiteral("Вставить из буфера обмена"));
-    Q("b5");createPictureControls();Q("pics");
+    createPictureControls();
 
     Button1 =
         place(new QCommandLinkButton(QStringLiteral("Банзай"), this), "Button1", 8, 53, 313, 45);
     Button1->setToolTip(QStringLiteral("Получить партнёрскую ссылку"));
     Button1->setCursor(Qt::PointingHandCursor);
-    Q("cmdlink");Button4 = place(new QPushButton(QStringLiteral("DONATE"), this), "Button4", 341, 53, 147, 45);
+    Button4 = place(new QPushButton(QStringLiteral("DONATE"), this), "Button4", 341, 53, 147, 45);
     Button4->setToolTip(QStringLiteral("Поддержи разработку!  "));
 
-    Q("b4");Label2 = label(this, "Label2", QStringLiteral("Tracking ID:"), 8, 112, 58, 13);
-    Q("label2");EdTrackID = place(new QComboBox(this), "EdTrackID", 103, 104, 218, 21);
+    Label2 = label(this, "Label2", QStringLiteral("Tracking ID:"), 8, 112, 58, 13);
+    EdTrackID = place(new QComboBox(this), "EdTrackID", 103, 104, 218, 21);
     EdTrackID->setEditable(true);
     // Items follow the stored list: Enter must not add the typed text to them.
     EdTrackID->setInsertPolicy(QComboBox::NoInsert);
     EdTrackID->completer()->setCaseSensitivity(Qt::CaseSensitive);
     EdTrackID->completer()->setCompletionMode(QCompleter::InlineCompletion);
-    Q("combo");Button2 =
+    Button2 =
         place(new QPushButton(QStringLiteral("Редактировать"), this), "Button2", 341, 104, 95, 21);
     Button2->setToolTip(QStringLiteral("Редактировать список Tracking ID"));
 
-    Q("b2");createLinkControls();Q("links");
-    createLogControls();Q("log");
+    createLinkControls();
+    createLogControls();
 }
 
 void TForm1::createPictureControls()
