@@ -1,7 +1,6 @@
 #include "UnEditTrackingId.h"
 
 #include "CommaText.h"
-#include "DialogPlacement.h"
 #include "GeneralErrorHandler.h"
 #include "GlyphButton.h"
 #include "LinkLabel.h"
@@ -36,15 +35,14 @@ QStringList memoLines(const QPlainTextEdit *memo)
 } // namespace
 
 TForm2::TForm2(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : ProgramDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Редактор Tracking ID"));
     setFixedSize(367, 252);
     createControls();
     connectHandlers();
-    new DialogPlacement(this);
 }
 
 void TForm2::createControls()
@@ -185,25 +183,9 @@ void TForm2::Button3Click()
     WriteSetting(descriptionKeyPrefix + selected.first()->text(), StrToHexUtf8(description));
 }
 
-void TForm2::reject()
+QWidget *TForm2::firstFocus() const
 {
-    done(2);
-}
-
-void TForm2::done(int result)
-{
-    m_lastFocus = focusWidget();
-    QDialog::done(result);
-}
-
-void TForm2::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (event->spontaneous())
-        return;
-    FormShow();
-    QWidget *focus = m_lastFocus ? m_lastFocus.data() : Edit1;
-    focus->setFocus();
+    return Edit1;
 }
 
 void TForm2::keyPressEvent(QKeyEvent *event)
@@ -217,7 +199,7 @@ void TForm2::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    QDialog::keyPressEvent(event);
+    ProgramDialog::keyPressEvent(event);
 }
 
 bool TForm2::eventFilter(QObject *watched, QEvent *event)
@@ -231,5 +213,5 @@ bool TForm2::eventFilter(QObject *watched, QEvent *event)
         else if (!key->text().isEmpty())
             Edit1KeyPress(key->text().front());
     }
-    return QDialog::eventFilter(watched, event);
+    return ProgramDialog::eventFilter(watched, event);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QDialog>
-#include <QPointer>
+#include "ProgramDialog.h"
 
 class QLabel;
 class QLineEdit;
@@ -14,7 +13,7 @@ class GlyphButton;
 // The tracking-ID editor: adds and deletes entries of its own list box; OK makes the list box
 // the program's tracking-ID list and saves the list file, Cancel discards the changes. The
 // owner fills ListBox1 before every showing. exec() returns 1 after OK, 2 otherwise.
-class TForm2 : public QDialog
+class TForm2 : public ProgramDialog
 {
     Q_OBJECT
 
@@ -33,7 +32,7 @@ public:
     QPlainTextEdit *Memo1;
     QPushButton *Button3;
 
-    void FormShow();
+    void FormShow() override;
     void Button1Click();
     void Edit1KeyPress(QChar key);
     void ListBox1Click();
@@ -42,11 +41,8 @@ public:
     void Label1Click();
     void Button3Click();
 
-    void reject() override;
-    void done(int result) override;
-
 protected:
-    void showEvent(QShowEvent *event) override;
+    QWidget *firstFocus() const override;
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -54,8 +50,6 @@ private:
     void createControls();
     void connectHandlers();
     void okPressed();
-
-    QPointer<QWidget> m_lastFocus;
 };
 
 extern TForm2 *Form2;

@@ -1,6 +1,5 @@
 #include "UnFmParam.h"
 
-#include "DialogPlacement.h"
 #include "DigitsOnlyLineEdit.h"
 #include "GeneralErrorHandler.h"
 #include "GlyphButton.h"
@@ -11,16 +10,15 @@
 #include "WebPages.h"
 
 #include <QLabel>
-#include <QShowEvent>
 
 #include <limits>
 
 TFmParam *FmParam = nullptr;
 
 TFmParam::TFmParam(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
-                          Qt::WindowCloseButtonHint)
+    : ProgramDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                                Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("FmParam"));
     setWindowTitle(QStringLiteral("Настройки"));
@@ -29,7 +27,6 @@ TFmParam::TFmParam(QWidget *parent)
     connect(BitBtn1, &QPushButton::clicked, this, &TFmParam::okPressed);
     connect(BitBtn2, &QPushButton::clicked, this, &TFmParam::reject);
     connect(Label2, &LinkLabel::clicked, this, Guarded(this, &TFmParam::Label2Click));
-    new DialogPlacement(this);
 }
 
 void TFmParam::createControls()
@@ -78,23 +75,7 @@ void TFmParam::Label2Click()
     ShellOpen(WebPages::portalApiSettings(), this);
 }
 
-void TFmParam::reject()
+QWidget *TFmParam::firstFocus() const
 {
-    done(2);
-}
-
-void TFmParam::done(int result)
-{
-    m_lastFocus = focusWidget();
-    QDialog::done(result);
-}
-
-void TFmParam::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (event->spontaneous())
-        return;
-    FormShow();
-    QWidget *focus = m_lastFocus ? m_lastFocus.data() : EdAppkey;
-    focus->setFocus();
+    return EdAppkey;
 }

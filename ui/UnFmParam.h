@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QDialog>
-#include <QPointer>
+#include "ProgramDialog.h"
 
 class QLabel;
 class DigitsOnlyLineEdit;
@@ -11,7 +10,7 @@ class LinkLabel;
 // The settings dialog: edits the API key held in memory (AppParams.api_key). It never writes
 // the settings file; its owner stores the key after exec() returns 1 (OK). exec() returns 2
 // after Cancel, Esc or the close box.
-class TFmParam : public QDialog
+class TFmParam : public ProgramDialog
 {
     Q_OBJECT
 
@@ -24,21 +23,16 @@ public:
     GlyphButton *BitBtn1;
     GlyphButton *BitBtn2;
 
-    void FormShow();
+    void FormShow() override;
     void BitBtn1Click();
     void Label2Click();
 
-    void reject() override;
-    void done(int result) override;
-
 protected:
-    void showEvent(QShowEvent *event) override;
+    QWidget *firstFocus() const override;
 
 private:
     void createControls();
     void okPressed();
-
-    QPointer<QWidget> m_lastFocus;
 };
 
 extern TFmParam *FmParam;

@@ -1,0 +1,31 @@
+#include "ProgramDialog.h"
+
+#include "DialogPlacement.h"
+
+#include <QShowEvent>
+
+ProgramDialog::ProgramDialog(QWidget *parent, Qt::WindowFlags flags) : QDialog(parent, flags)
+{
+    new DialogPlacement(this);
+}
+
+void ProgramDialog::reject()
+{
+    done(2);
+}
+
+void ProgramDialog::done(int result)
+{
+    m_lastFocus = focusWidget();
+    QDialog::done(result);
+}
+
+void ProgramDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    FormShow();
+    QWidget *focus = m_lastFocus ? m_lastFocus.data() : firstFocus();
+    focus->setFocus();
+}
