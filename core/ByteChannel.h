@@ -26,6 +26,9 @@ public:
     virtual QByteArray readLine(qsizetype maxLength = 16384) = 0;
     // Up to maxBytes; fewer only when the peer has closed (no error then).
     virtual QByteArray readAtMost(qsizetype maxBytes) = 0;
+    // readAtMost() into the caller's memory, so a large body is received where it is kept.
+    // Returns how many bytes were written.
+    virtual qsizetype readInto(char *data, qsizetype maxBytes) = 0;
     // True when input is buffered or arrives within msecs.
     virtual bool waitForInput(int msecs) = 0;
     virtual void close() = 0;

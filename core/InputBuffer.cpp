@@ -35,6 +35,16 @@ QByteArray InputBuffer::take(qsizetype count)
     return front;
 }
 
+qsizetype InputBuffer::takeInto(char *out, qsizetype count)
+{
+    if (count > 0)
+        std::memcpy(out, data(), size_t(count));
+    m_start += count;
+    if (m_start == m_data.size())
+        clear();
+    return count;
+}
+
 qsizetype InputBuffer::indexOfLineFeed(qsizetype from) const
 {
     if (from >= size())

@@ -17,6 +17,8 @@ public:
 
     // Removes and returns the first count bytes (count <= size()).
     QByteArray take(qsizetype count);
+    // The same into the caller's memory; returns count.
+    qsizetype takeInto(char *out, qsizetype count);
     // Index of the first LF at or after from, relative to the front; -1 when none.
     qsizetype indexOfLineFeed(qsizetype from) const;
     void clear();

@@ -139,6 +139,24 @@ void ResponseReader::reserveBody(qsizetype capacity)
     LargeBuffer::advise(m_answer.body.data(), m_answer.body.capacity());
 }
 
+qsizetype ResponseReader::readIntoBody(qsizetype count)
+{
+    const qsizetype before = m_answer.body.size();
+    const qsizetype needed = before + count;
+    if (needed > m_answer.body.capacity())
+        reserveBody(std::min(MaxBodyBytes, std::max(needed, 2 * m_answer.body.capacity())));
+    m_answer.body.resize(needed);
+    qsizetype got = 0;
+    try {
+        got = m_channel.readInto(m_answer.body.data() + before, count);
+    } catch (...) {
+        m_answer.body.resize(before);
+        throw;
+    }
+    m_answer.body.resize(before + got);
+    return got;
+}
+
 void ResponseReader::readChunked()
 {
     for (;;) {
@@ -150,10 +168,8 @@ void ResponseReader::readChunked()
             return readTrailers();
         if (m_answer.body.size() + *size > MaxBodyBytes)
             tooLarge();
-        const QByteArray data = m_channel.readAtMost(*size);
-        if (data.size() < *size)
+        if (readIntoBody(*size) < *size)
             throw LumettaError(ClosedMessage);
-        appendBody(data);
         m_channel.readLine(MaxLineLength);
     }
 }
@@ -188,15 +204,7 @@ void ResponseReader::readCounted(qint64 length)
         m_answer.body = m_channel.readAtMost(length);
         return;
     }
-    reserveBody(length);
-    while (m_answer.body.size() < length) {
-        const qsizetype wanted =
-            std::min<qint64>(LargeBuffer::Threshold, length - m_answer.body.size());
-        const QByteArray slice = m_channel.readAtMost(wanted);
-        m_answer.body.append(slice);
-        if (slice.size() < wanted)
-            return;
-    }
+    readIntoBody(length);
 }
 
 void ResponseReader::readMultipart(const QString &boundary)

@@ -39,6 +39,8 @@ private:
     void readUntilClose();
     void appendBody(const QByteArray &bytes);
     void reserveBody(qsizetype capacity);
+    // Receives up to count bytes straight onto the end of the body; returns how many came.
+    qsizetype readIntoBody(qsizetype count);
     [[noreturn]] static void tooLarge();
 
     ByteChannel &m_channel;

@@ -47,6 +47,7 @@ struct TlsChannel::Private
     qsizetype receive(char *data, qsizetype maxBytes, int msecs);
     qsizetype receiveNoting(char *data, qsizetype maxBytes, int msecs, bool haveData);
     Fill fill(int msecs);
+    qsizetype receiveInto(char *data, qsizetype maxBytes, bool haveData);
     void startTls(const OpenSslApi &api, const QString &host);
     bool fillOrTimeOut();
     void closeConnection();
@@ -112,6 +113,17 @@ bool TlsChannel::Private::fillOrTimeOut()
     if (result == Fill::TimedOut)
         throw readTimedOut();
     return result == Fill::Data;
+}
+
+// Up to ChunkSize bytes of maxBytes, read with the read time-out; 0 once the peer has closed.
+qsizetype TlsChannel::Private::receiveInto(char *data, qsizetype maxBytes, bool haveData)
+{
+    if (!socket.isValid())
+        return 0;
+    const qsizetype got = receiveNoting(data, std::min(maxBytes, ChunkSize), readTimeout, haveData);
+    if (got < 0)
+        throw readTimedOut();
+    return got;
 }
 
 void TlsChannel::Private::startTls(const OpenSslApi &api, const QString &host)
@@ -216,23 +228,33 @@ QByteArray TlsChannel::readLine(qsizetype maxLength)
 QByteArray TlsChannel::readAtMost(qsizetype maxBytes)
 {
     QByteArray out = d->input.take(std::min(maxBytes, d->input.size()));
-    if (out.size() >= maxBytes)
+    if (out.size() >= maxBytes || !d->socket.isValid())
         return out;
     out.reserve(std::min(maxBytes, ReserveLimit));
     // Past the buffer, bytes are received straight into the result.
-    while (out.size() < maxBytes && d->socket.isValid()) {
+    while (out.size() < maxBytes) {
         const qsizetype before = out.size();
         const qsizetype want = std::min(maxBytes - before, ChunkSize);
         out.resize(before + want);
-        const qsizetype got =
-            d->receiveNoting(out.data() + before, want, d->readTimeout, before > 0);
-        out.resize(before + std::max<qsizetype>(got, 0));
-        if (got < 0)
-            throw readTimedOut();
+        const qsizetype got = d->receiveInto(out.data() + before, want, before > 0);
+        out.resize(before + got);
         if (got == 0)
             break;
     }
     return out;
+}
+
+qsizetype TlsChannel::readInto(char *data, qsizetype maxBytes)
+{
+    const qsizetype buffered = d->input.takeInto(data, std::min(maxBytes, d->input.size()));
+    qsizetype done = buffered;
+    while (done < maxBytes) {
+        const qsizetype got = d->receiveInto(data + done, maxBytes - done, done > 0);
+        done += got;
+        if (got == 0)
+            break;
+    }
+    return done;
 }
 
 bool TlsChannel::waitForInput(int msecs)

@@ -31,6 +31,7 @@ public:
     void write(const QByteArray &bytes) override;
     QByteArray readLine(qsizetype maxLength = 16384) override;
     QByteArray readAtMost(qsizetype maxBytes) override;
+    qsizetype readInto(char *data, qsizetype maxBytes) override;
     bool waitForInput(int msecs) override;
     void close() override;
 

@@ -119,6 +119,26 @@ TEST(PlainChannel, LargeReadsArriveWhole)
     EXPECT_EQ(channel.readAtMost(1 << 30), body.right(10));
 }
 
+TEST(PlainChannel, ReadIntoFillsTheCallersMemoryFromBufferAndSocket)
+{
+    QByteArray body;
+    for (int i = 0; body.size() < 300000; ++i)
+        body += QByteArray::number(i) + ',';
+    ScriptedServer server({Script().respond("head\r\n" + body).close()});
+    TlsChannel channel;
+    openPlain(channel, server);
+    channel.write(Request);
+    EXPECT_EQ(channel.readLine(), QByteArray("head")); // leaves part of the body buffered
+    QByteArray target(body.size() + 100, '#');
+    const qsizetype first = body.size() - 10;
+    EXPECT_EQ(channel.readInto(target.data(), first), first);
+    // Fewer once the peer has closed; nothing past what arrived is touched.
+    EXPECT_EQ(channel.readInto(target.data() + first, 100), 10);
+    EXPECT_EQ(target.left(body.size()), body);
+    EXPECT_EQ(target.mid(body.size()), QByteArray(100, '#'));
+    EXPECT_EQ(channel.readInto(target.data(), 100), 0);
+}
+
 TEST(PlainChannel, IsOpenNoticesThePeersCloseAndKeepsWhatArrived)
 {
     ScriptedServer server({Script().send("hello").close()});
@@ -217,6 +237,8 @@ TEST(PlainChannel, ASilentPeerTimesTheReadOut)
     channel.write(Request);
     EXPECT_EQ(errorMessageOf([&] { channel.readLine(); }), QString("Read timed out."));
     EXPECT_EQ(errorMessageOf([&] { channel.readAtMost(10); }), QString("Read timed out."));
+    char target[10];
+    EXPECT_EQ(errorMessageOf([&] { channel.readInto(target, 10); }), QString("Read timed out."));
 }
 
 TEST(PlainChannel, ConnectFailuresCarryTheirSocketErrors)

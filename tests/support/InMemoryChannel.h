@@ -130,6 +130,13 @@ public:
         return bytes;
     }
 
+    qsizetype readInto(char *data, qsizetype maxBytes) override
+    {
+        const QByteArray bytes = readAtMost(maxBytes);
+        std::copy(bytes.cbegin(), bytes.cend(), data);
+        return bytes.size();
+    }
+
     bool waitForInput(int) override { return m_connected && m_arrived > m_position; }
 
     void close() override
