@@ -128,9 +128,20 @@ void ResponseReader::appendBody(const QByteArray &bytes)
         m_answer.body = bytes; // shared, not copied
         return;
     }
-    if (needed > m_answer.body.capacity() && needed >= LargeBuffer::Threshold)
-        reserveBody(std::min(MaxBodyBytes, std::max(needed, 2 * m_answer.body.capacity())));
+    makeRoom(needed);
     m_answer.body.append(bytes);
+}
+
+// A body that grows past the large-buffer size gets room for the whole limit at once: only
+// the pages written to are ever backed by memory, and the bytes are never moved again.
+void ResponseReader::makeRoom(qsizetype needed)
+{
+    if (needed <= m_answer.body.capacity())
+        return;
+    if (needed >= LargeBuffer::Threshold)
+        reserveBody(MaxBodyBytes);
+    else
+        m_answer.body.reserve(std::max(needed, 2 * m_answer.body.capacity()));
 }
 
 void ResponseReader::reserveBody(qsizetype capacity)
@@ -143,8 +154,7 @@ qsizetype ResponseReader::readIntoBody(qsizetype count)
 {
     const qsizetype before = m_answer.body.size();
     const qsizetype needed = before + count;
-    if (needed > m_answer.body.capacity())
-        reserveBody(std::min(MaxBodyBytes, std::max(needed, 2 * m_answer.body.capacity())));
+    makeRoom(needed);
     m_answer.body.resize(needed);
     qsizetype got = 0;
     try {

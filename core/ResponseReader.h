@@ -38,6 +38,7 @@ private:
     void readMultipart(const QString &boundary);
     void readUntilClose();
     void appendBody(const QByteArray &bytes);
+    void makeRoom(qsizetype needed);
     void reserveBody(qsizetype capacity);
     // Receives up to count bytes straight onto the end of the body; returns how many came.
     qsizetype readIntoBody(qsizetype count);
