@@ -1,6 +1,7 @@
 #include "Charset.h"
 
 #include "LargeBuffer.h"
+#include "WireText.h"
 
 #include <QStringDecoder>
 #include <QStringList>
@@ -24,17 +25,6 @@ bool isQtOnlyName(const QString &name)
     const QString trimmed = name.trimmed();
     return trimmed.compare(u"system", Qt::CaseInsensitive) == 0 ||
            trimmed.compare(u"locale", Qt::CaseInsensitive) == 0;
-}
-
-QString decodeAscii(const QByteArray &bytes)
-{
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar *out = text.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes.at(i));
-        out[i] = byte < 0x80 ? QChar(byte) : QChar(QChar::ReplacementCharacter);
-    }
-    return text;
 }
 
 // Each byte as the character of the same code (what ISO-8859-1 gives too).
@@ -90,7 +80,7 @@ bool isKnown(const QString &name)
 QString decode(const QByteArray &bytes, const QString &name)
 {
     if (isUsAscii(name))
-        return decodeAscii(bytes);
+        return WireText::fromWireBytes(bytes);
     QStringDecoder decoder = decoderFor(name);
     if (!decoder.isValid())
         return decodeSameCode(bytes);

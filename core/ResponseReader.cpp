@@ -66,12 +66,18 @@ QString ResponseReader::readHeaderLine()
 void ResponseReader::readHeaderBlock()
 {
     m_answer.startBlock(readHeaderLine());
+    readHeaderFields();
+}
+
+// Header lines up to the empty line. A close by the peer ends them where they are: in a
+// header block that is the specified reading, after a chunked body every byte has arrived.
+void ResponseReader::readHeaderFields()
+{
     for (;;) {
         QString line;
         try {
             line = readHeaderLine();
         } catch (const LumettaError &error) {
-            // A close by the peer ends the headers where they are.
             if (error.message() == ClosedMessage)
                 return;
             throw;
@@ -175,33 +181,12 @@ void ResponseReader::readChunked()
         if (!size)
             throw LumettaError(QStringLiteral("Invalid chunk size."));
         if (*size == 0)
-            return readTrailers();
+            return readHeaderFields();
         if (m_answer.body.size() + *size > MaxBodyBytes)
             tooLarge();
         if (readIntoBody(*size) < *size)
             throw LumettaError(ClosedMessage);
         m_channel.readLine(MaxLineLength);
-    }
-}
-
-void ResponseReader::readTrailers()
-{
-    for (;;) {
-        QString line;
-        try {
-            line = readHeaderLine();
-        } catch (const LumettaError &error) {
-            // Every byte of the body has arrived; a close here loses nothing.
-            if (error.message() == ClosedMessage)
-                return;
-            throw;
-        }
-        if (line.isEmpty())
-            return;
-        if (isContinuation(line))
-            m_answer.continueLastHeader(line);
-        else
-            m_answer.addHeaderLine(line);
     }
 }
 

@@ -21,6 +21,7 @@ public:
 
     // One status line and its header lines up to the empty line (or the peer's close).
     void readHeaderBlock();
+    void readHeaderFields();
     // The body, framed by Transfer-Encoding, Content-Length, a multipart boundary or the
     // peer's close, in that order of precedence.
     void readBody();
@@ -33,7 +34,6 @@ public:
 private:
     QString readHeaderLine();
     void readChunked();
-    void readTrailers();
     void readCounted(qint64 length);
     void readMultipart(const QString &boundary);
     void readUntilClose();
