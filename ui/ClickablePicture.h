@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LeftClick.h"
+
 #include <QSvgRenderer>
 #include <QWidget>
 
@@ -27,5 +29,5 @@ protected:
 
 private:
     QSvgRenderer m_picture;
-    bool m_pressed = false;
+    LeftClick m_click;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LeftClick.h"
+
 #include <QLabel>
 
 // A label that looks and acts like a web link: blue, underlined, the hand pointer, and a
@@ -19,5 +21,5 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    bool m_pressed = false;
+    LeftClick m_click;
 };
