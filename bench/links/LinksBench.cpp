@@ -6,6 +6,7 @@
 // for both sides: curl's time is the sum of the times it reports for each transfer after a
 // warm-up run, and our side does one warm-up run before the N timed ones.
 #include "AnswerText.h"
+#include "BenchTiming.h"
 #include "RecordingView.h"
 
 #include "HttpClient.h"
@@ -32,32 +33,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace BenchTiming;
 
 constexpr int Rounds = 7;
 constexpr int Runs = 50;
 constexpr int ManyElements = 10000;
-
-double secondsOf(const std::function<void()> &work)
-{
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
-
-double medianOf(const std::function<double()> &round)
-{
-    std::vector<double> values;
-    for (int i = 0; i < Rounds; ++i)
-        values.push_back(round());
-    return median(values);
-}
 
 // The stand-in on ports the system picks; its output goes to a file so that it never blocks.
 class Standin
@@ -178,7 +158,7 @@ void manyElements()
 
     TlsChannel channel;
     HttpClient http(channel);
-    const double oneRun = medianOf([&] {
+    const double oneRun = medianOf(Rounds, [&] {
         RecordingView view;
         const double seconds = secondsOf([&] { GeneratePartnerLink(view, http, services); });
         if (view.log.size() != 6 + 2 * ManyElements + 2)
@@ -187,7 +167,7 @@ void manyElements()
     });
     // The same answer fetched alone: what of the run is transport rather than reading.
     const QString url = base + QStringLiteral("/answer");
-    const double getOnly = medianOf([&] { return secondsOf([&] { http.Get(url); }); });
+    const double getOnly = medianOf(Rounds, [&] { return secondsOf([&] { http.Get(url); }); });
     server.stop();
     thread.join();
     std::printf("answer of %d elements (%.1f MB), whole run into the recorder   %8.2f ms\n"

@@ -6,6 +6,7 @@
 // before the N timed ones. Keep-alive GETs reuse one connection on both sides; every HTTPS
 // POST runs on a new TLS connection on both sides (the server closes after each answer, and
 // curl is told not to resume TLS sessions, as our client never does).
+#include "BenchTiming.h"
 #include "HttpAnswer.h"
 #include "HttpClient.h"
 #include "ResponseReader.h"
@@ -29,34 +30,13 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace BenchTiming;
 
 constexpr int Rounds = 5;
 constexpr int KeepAliveGets = 200;
 constexpr int HttpsPosts = 50;
 constexpr qsizetype ChunkedBytes = qsizetype(30) << 20;
 constexpr qsizetype ChunkBytes = 64 * 1024;
-
-double secondsOf(const std::function<void()> &work)
-{
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
-
-double medianOf(const std::function<double()> &round)
-{
-    std::vector<double> values;
-    for (int i = 0; i < Rounds; ++i)
-        values.push_back(round());
-    return median(values);
-}
 
 // Runs curl; its output goes nowhere. Returns the wall time of the whole invocation.
 double runCurl(const QString &curl, const QStringList &arguments)
@@ -172,7 +152,7 @@ int main(int argc, char **argv)
     const QString chunked = base + "/chunked";
     const QString shortener = QStringLiteral("https://localhost:%1/--").arg(servers.tlsPort);
 
-    const double oursGets = medianOf([&] {
+    const double oursGets = medianOf(Rounds, [&] {
         TlsChannel channel;
         HttpClient client(channel);
         client.Get(small);
@@ -181,12 +161,12 @@ int main(int argc, char **argv)
                 client.Get(small);
         });
     });
-    const double curlGets = curl.isEmpty() ? 0 : medianOf([&] {
+    const double curlGets = curl.isEmpty() ? 0 : medianOf(Rounds, [&] {
         return curlTransfers(curl, {"-s"}, small, KeepAliveGets);
     });
     report("200 keep-alive GETs", oursGets, curlGets);
 
-    const double oursPosts = medianOf([&] {
+    const double oursPosts = medianOf(Rounds, [&] {
         TlsChannel channel;
         channel.setExtraCaFile(servers.caFile);
         HttpClient client(channel);
@@ -196,7 +176,7 @@ int main(int argc, char **argv)
                 client.Post(shortener, {"url=http://example.test/item/1.html"});
         });
     });
-    const double curlPosts = curl.isEmpty() ? 0 : medianOf([&] {
+    const double curlPosts = curl.isEmpty() ? 0 : medianOf(Rounds, [&] {
         return curlTransfers(curl,
                              {"-s", "--no-sessionid", "--cacert", servers.caFile, "-d",
                               "url=http%3A%2F%2Fexample.test%2Fitem%2F1.html"},
@@ -205,14 +185,14 @@ int main(int argc, char **argv)
     report("50 HTTPS POSTs, new TLS each", oursPosts, curlPosts);
 
     qsizetype received = 0;
-    const double oursChunked = medianOf([&] {
+    const double oursChunked = medianOf(Rounds, [&] {
         TlsChannel channel;
         HttpClient client(channel);
         return secondsOf([&] { received = client.Get(chunked).size(); });
     });
     // Four bodies in one invocation, so that the noise of starting curl is spread over them.
     constexpr int CurlBodies = 4;
-    const double curlChunked = curl.isEmpty() ? 0 : medianOf([&] {
+    const double curlChunked = curl.isEmpty() ? 0 : medianOf(Rounds, [&] {
         return curlTransfers(curl, {"-s"}, chunked, CurlBodies) / CurlBodies;
     });
     report("30 MiB chunked body, as text", oursChunked, curlChunked);
@@ -223,7 +203,7 @@ int main(int argc, char **argv)
     // The same answer read by the answer reader alone: framing and collecting the bytes,
     // without turning 30 MiB into 60 MiB of UTF-16 text (which curl, writing to /dev/null,
     // has no counterpart of).
-    const double oursReading = medianOf([&] {
+    const double oursReading = medianOf(Rounds, [&] {
         TlsChannel channel;
         channel.open(QStringLiteral("127.0.0.1"), quint16(servers.plainPort), ChannelMode::Plain);
         channel.write("GET /chunked HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");

@@ -105,11 +105,22 @@ TEST(PlainChannel, WritesAndReadsLinesAndBytes)
     EXPECT_EQ(server.requests().at(0).bytes(), Request);
 }
 
-TEST(PlainChannel, LargeReadsArriveWhole)
+namespace {
+
+// Far more than one receive chunk, and no two stretches alike.
+QByteArray numberedBody()
 {
     QByteArray body;
     for (int i = 0; body.size() < 300000; ++i)
         body += QByteArray::number(i) + ',';
+    return body;
+}
+
+} // namespace
+
+TEST(PlainChannel, LargeReadsArriveWhole)
+{
+    const QByteArray body = numberedBody();
     ScriptedServer server({Script().respond("head\r\n" + body).close()});
     TlsChannel channel;
     openPlain(channel, server);
@@ -121,9 +132,7 @@ TEST(PlainChannel, LargeReadsArriveWhole)
 
 TEST(PlainChannel, ReadIntoFillsTheCallersMemoryFromBufferAndSocket)
 {
-    QByteArray body;
-    for (int i = 0; body.size() < 300000; ++i)
-        body += QByteArray::number(i) + ',';
+    const QByteArray body = numberedBody();
     ScriptedServer server({Script().respond("head\r\n" + body).close()});
     TlsChannel channel;
     openPlain(channel, server);
