@@ -1,6 +1,6 @@
 #include "LumettaApplication.h"
 
-#include "GeneralErrorHandler.h"
+#include "widgets/GeneralErrorHandler.h"
 
 #include <exception>
 

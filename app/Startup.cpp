@@ -2,11 +2,11 @@
 
 #include "LumettaApplication.h"
 #include "StartupShowCommand.h"
-#include "SvgIcon.h"
 #include "Theme.h"
 #include "UnEditTrackingId.h"
 #include "UnFmParam.h"
 #include "Unit1.h"
+#include "widgets/SvgIcon.h"
 
 #include <memory>
 

@@ -2,7 +2,7 @@
 // decoded value and every text survive an encode and a decode.
 
 #include "LumettaError.h"
-#include "UnParam.h"
+#include "stored/UnParam.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // decoded value encodes back to the pairs it came from.
 
 #include "LumettaError.h"
-#include "UnParam.h"
+#include "stored/UnParam.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // Arbitrary server answers through the whole answer path of the HTTP client: status lines,
 // header blocks, framing, cookies, charsets and the keep-alive decision. The first byte picks
 // how the bytes arrive; the rest is what the server sends.
-#include "HttpClient.h"
 #include "InMemoryChannel.h"
+#include "http/HttpClient.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Feeds arbitrary answer texts to the affiliate API answer reader and reads every member
 // the generate operation reads, as it would.
-#include "PromotionAnswer.h"
+#include "links/PromotionAnswer.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 // The settings reader on arbitrary file bytes: no crash, and a value written into whatever
 // it read comes back exactly while the other values stay as they were.
 
-#include "SettingsFile.h"
+#include "stored/SettingsFile.h"
 
 #include <cstdint>
 #include <cstdlib>

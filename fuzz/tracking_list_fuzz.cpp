@@ -2,7 +2,7 @@
 // it read is written so that it reads back the same.
 
 #include "LumettaError.h"
-#include "TrackingIdFile.h"
+#include "stored/TrackingIdFile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,14 +1,14 @@
 #include "UnEditTrackingId.h"
 
-#include "CommaText.h"
-#include "GeneralErrorHandler.h"
-#include "GlyphButton.h"
-#include "LinkLabel.h"
-#include "ListBox.h"
-#include "ShellOpen.h"
 #include "TrimText.h"
-#include "UnParam.h"
-#include "WebPages.h"
+#include "links/WebPages.h"
+#include "stored/UnParam.h"
+#include "widgets/CommaText.h"
+#include "widgets/GeneralErrorHandler.h"
+#include "widgets/GlyphButton.h"
+#include "widgets/LinkLabel.h"
+#include "widgets/ListBox.h"
+#include "widgets/ShellOpen.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -1,13 +1,13 @@
 #include "UnFmParam.h"
 
-#include "DigitsOnlyLineEdit.h"
-#include "GeneralErrorHandler.h"
-#include "GlyphButton.h"
-#include "LinkLabel.h"
-#include "ShellOpen.h"
 #include "TrimText.h"
-#include "UnParam.h"
-#include "WebPages.h"
+#include "links/WebPages.h"
+#include "stored/UnParam.h"
+#include "widgets/DigitsOnlyLineEdit.h"
+#include "widgets/GeneralErrorHandler.h"
+#include "widgets/GlyphButton.h"
+#include "widgets/LinkLabel.h"
+#include "widgets/ShellOpen.h"
 
 #include <QLabel>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgramDialog.h"
+#include "widgets/ProgramDialog.h"
 
 class QLabel;
 class DigitsOnlyLineEdit;

@@ -1,14 +1,14 @@
 #include "Unit1.h"
 
-#include "ClickablePicture.h"
-#include "GeneralErrorHandler.h"
-#include "ImageButton.h"
-#include "ShellOpen.h"
 #include "TrimText.h"
 #include "UnEditTrackingId.h"
 #include "UnFmParam.h"
-#include "UnParam.h"
-#include "WebPages.h"
+#include "links/WebPages.h"
+#include "stored/UnParam.h"
+#include "widgets/ClickablePicture.h"
+#include "widgets/GeneralErrorHandler.h"
+#include "widgets/ImageButton.h"
+#include "widgets/ShellOpen.h"
 
 #include "BuildConfig.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "HttpClient.h"
-#include "PartnerLink.h"
-#include "PartnerLinkView.h"
-#include "TlsChannel.h"
+#include "http/HttpClient.h"
+#include "links/PartnerLink.h"
+#include "links/PartnerLinkView.h"
+#include "net/TlsChannel.h"
 
 #include <QStringList>
 #include <QWidget>

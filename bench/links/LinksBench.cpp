@@ -9,10 +9,10 @@
 #include "BenchTiming.h"
 #include "RecordingView.h"
 
-#include "HttpClient.h"
-#include "PartnerLink.h"
-#include "TlsChannel.h"
-#include "UnParam.h"
+#include "http/HttpClient.h"
+#include "links/PartnerLink.h"
+#include "net/TlsChannel.h"
+#include "stored/UnParam.h"
 
 #define CPPHTTPLIB_TCP_NODELAY true
 #include <httplib.h>

@@ -7,12 +7,12 @@
 // POST runs on a new TLS connection on both sides (the server closes after each answer, and
 // curl is told not to resume TLS sessions, as our client never does).
 #include "BenchTiming.h"
-#include "HttpAnswer.h"
-#include "HttpClient.h"
-#include "ResponseReader.h"
 #include "TemporaryDataDirectory.h"
 #include "TestCertificates.h"
-#include "TlsChannel.h"
+#include "http/HttpAnswer.h"
+#include "http/HttpClient.h"
+#include "http/ResponseReader.h"
+#include "net/TlsChannel.h"
 
 #include <httplib.h>
 

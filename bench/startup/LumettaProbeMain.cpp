@@ -3,7 +3,7 @@
 
 #include "Startup.h"
 #include "StartupProbe.h"
-#include "UnParam.h"
+#include "stored/UnParam.h"
 
 #include <QTemporaryDir>
 

@@ -1,7 +1,7 @@
-#include "BodyDecoder.h"
+#include "http/BodyDecoder.h"
 
-#include "Charset.h"
-#include "HtmlMeta.h"
+#include "http/Charset.h"
+#include "http/HtmlMeta.h"
 
 namespace BodyDecoder {
 

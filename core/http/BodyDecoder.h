@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HttpAnswer.h"
+#include "http/HttpAnswer.h"
 
 #include <QString>
 

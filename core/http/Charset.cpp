@@ -1,7 +1,7 @@
-#include "Charset.h"
+#include "http/Charset.h"
 
-#include "LargeBuffer.h"
-#include "WireText.h"
+#include "http/WireText.h"
+#include "net/LargeBuffer.h"
 
 #include <QStringDecoder>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "CookieDate.h"
+#include "http/CookieDate.h"
 
 #include <QStringList>
 #include <QTimeZone>

@@ -1,6 +1,6 @@
-#include "CookieJar.h"
+#include "http/CookieJar.h"
 
-#include "CookieDate.h"
+#include "http/CookieDate.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "FormEncoder.h"
+#include "http/FormEncoder.h"
 
 #include "TrimText.h"
 

@@ -1,4 +1,4 @@
-#include "HtmlMeta.h"
+#include "http/HtmlMeta.h"
 
 #include <QHash>
 

@@ -1,4 +1,4 @@
-#include "HttpAnswer.h"
+#include "http/HttpAnswer.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "HttpClient.h"
+#include "http/HttpClient.h"
 
-#include "BodyDecoder.h"
-#include "CookieJar.h"
-#include "FormEncoder.h"
-#include "HttpAnswer.h"
-#include "RequestWriter.h"
-#include "ResponseReader.h"
-#include "UrlParts.h"
+#include "http/BodyDecoder.h"
+#include "http/CookieJar.h"
+#include "http/FormEncoder.h"
+#include "http/HttpAnswer.h"
+#include "http/RequestWriter.h"
+#include "http/ResponseReader.h"
+#include "http/UrlParts.h"
 
 #include <QDateTime>
 

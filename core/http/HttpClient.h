@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ByteChannel.h"
 #include "LumettaError.h"
+#include "net/ByteChannel.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "RequestWriter.h"
+#include "http/RequestWriter.h"
 
-#include "WireText.h"
+#include "http/WireText.h"
 
 namespace RequestWriter {
 

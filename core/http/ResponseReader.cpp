@@ -1,8 +1,8 @@
-#include "ResponseReader.h"
+#include "http/ResponseReader.h"
 
-#include "LargeBuffer.h"
 #include "LumettaError.h"
-#include "WireText.h"
+#include "http/WireText.h"
+#include "net/LargeBuffer.h"
 
 namespace {
 

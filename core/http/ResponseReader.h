@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ByteChannel.h"
-#include "HttpAnswer.h"
+#include "http/HttpAnswer.h"
+#include "net/ByteChannel.h"
 
 #include <optional>
 

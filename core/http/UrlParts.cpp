@@ -1,7 +1,7 @@
-#include "UrlParts.h"
+#include "http/UrlParts.h"
 
 #include "LumettaError.h"
-#include "WireText.h"
+#include "http/WireText.h"
 
 #include <QUrl>
 

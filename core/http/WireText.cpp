@@ -1,4 +1,4 @@
-#include "WireText.h"
+#include "http/WireText.h"
 
 #include <algorithm>
 

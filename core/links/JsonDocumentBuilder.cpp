@@ -1,4 +1,4 @@
-#include "JsonDocumentBuilder.h"
+#include "links/JsonDocumentBuilder.h"
 
 #include <charconv>
 #include <limits>

@@ -1,9 +1,9 @@
-#include "PartnerLink.h"
+#include "links/PartnerLink.h"
 
 #include "BuildConfig.h"
-#include "PromotionAnswer.h"
 #include "TrimText.h"
-#include "UnParam.h"
+#include "links/PromotionAnswer.h"
+#include "stored/UnParam.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "HttpClient.h"
-#include "PartnerLinkView.h"
+#include "http/HttpClient.h"
+#include "links/PartnerLinkView.h"
 
 #include <QString>
 

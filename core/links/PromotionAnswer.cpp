@@ -1,6 +1,6 @@
-#include "PromotionAnswer.h"
+#include "links/PromotionAnswer.h"
 
-#include "JsonDocumentBuilder.h"
+#include "links/JsonDocumentBuilder.h"
 
 #include <QLocale>
 

@@ -1,4 +1,4 @@
-#include "WebPages.h"
+#include "links/WebPages.h"
 
 #include "BuildConfig.h"
 

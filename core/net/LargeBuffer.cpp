@@ -1,4 +1,4 @@
-#include "LargeBuffer.h"
+#include "net/LargeBuffer.h"
 
 #ifdef __linux__
 #include <sys/mman.h>

@@ -1,4 +1,4 @@
-#include "OpenSslLibrary.h"
+#include "net/OpenSslLibrary.h"
 
 #include <QLibrary>
 #include <QMutex>

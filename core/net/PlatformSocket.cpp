@@ -7,9 +7,9 @@
 #include <ws2tcpip.h>
 #endif
 
-#include "PlatformSocket.h"
+#include "net/PlatformSocket.h"
 
-#include "SocketError.h"
+#include "net/SocketError.h"
 
 #include <QDeadlineTimer>
 #include <QUrl>

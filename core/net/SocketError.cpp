@@ -1,4 +1,4 @@
-#include "SocketError.h"
+#include "net/SocketError.h"
 
 #include <QHash>
 

@@ -5,7 +5,7 @@
 #include <wincrypt.h>
 #endif
 
-#include "SystemTrustStore.h"
+#include "net/SystemTrustStore.h"
 
 #ifdef _WIN32
 #include <QLibrary>

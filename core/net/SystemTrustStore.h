@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OpenSslLibrary.h"
+#include "net/OpenSslLibrary.h"
 
 // Adds the operating system's own trusted root certificates to a TLS context where OpenSSL's
 // default locations do not reach them: on Windows the roots live in the system certificate

@@ -1,12 +1,12 @@
-#include "TlsChannel.h"
+#include "net/TlsChannel.h"
 
-#include "InputBuffer.h"
 #include "LumettaError.h"
-#include "OpenSslLibrary.h"
-#include "PlatformSocket.h"
-#include "SocketError.h"
-#include "TlsContext.h"
-#include "TlsSession.h"
+#include "net/InputBuffer.h"
+#include "net/OpenSslLibrary.h"
+#include "net/PlatformSocket.h"
+#include "net/SocketError.h"
+#include "net/TlsContext.h"
+#include "net/TlsSession.h"
 
 #include <QDeadlineTimer>
 

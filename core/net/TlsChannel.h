@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ByteChannel.h"
+#include "net/ByteChannel.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
-#include "TlsContext.h"
+#include "net/TlsContext.h"
 
 #include "LumettaError.h"
-#include "SystemTrustStore.h"
+#include "net/SystemTrustStore.h"
 
 #include <QFile>
 

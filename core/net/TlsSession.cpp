@@ -1,8 +1,8 @@
-#include "TlsSession.h"
+#include "net/TlsSession.h"
 
-#include "PlatformSocket.h"
-#include "SocketError.h"
-#include "TlsContext.h"
+#include "net/PlatformSocket.h"
+#include "net/SocketError.h"
+#include "net/TlsContext.h"
 
 #include <QDeadlineTimer>
 

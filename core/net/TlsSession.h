@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OpenSslLibrary.h"
+#include "net/OpenSslLibrary.h"
 
 #include <QByteArray>
 #include <QString>

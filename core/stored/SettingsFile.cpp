@@ -1,7 +1,7 @@
-#include "SettingsFile.h"
+#include "stored/SettingsFile.h"
 
 #include "LumettaError.h"
-#include "Utf16Text.h"
+#include "stored/Utf16Text.h"
 
 #include <QFile>
 #include <QFileInfo>

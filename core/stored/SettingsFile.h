@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TextCodePage.h"
+#include "stored/TextCodePage.h"
 
 #include <QByteArray>
 #include <QList>

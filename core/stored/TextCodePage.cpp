@@ -1,4 +1,4 @@
-#include "TextCodePage.h"
+#include "stored/TextCodePage.h"
 
 #include "LumettaError.h"
 

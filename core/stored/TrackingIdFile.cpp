@@ -1,7 +1,7 @@
-#include "TrackingIdFile.h"
+#include "stored/TrackingIdFile.h"
 
 #include "LumettaError.h"
-#include "Utf16Text.h"
+#include "stored/Utf16Text.h"
 
 #include <QFile>
 #include <QFileInfo>

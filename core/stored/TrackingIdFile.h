@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TextCodePage.h"
-#include "UnParam.h"
+#include "stored/TextCodePage.h"
+#include "stored/UnParam.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,10 +1,10 @@
 // The program's parameters, the data directory and the settings and list operations on it.
 
-#include "UnParam.h"
+#include "stored/UnParam.h"
 
-#include "SettingsFile.h"
-#include "TextCodePage.h"
-#include "TrackingIdFile.h"
+#include "stored/SettingsFile.h"
+#include "stored/TextCodePage.h"
+#include "stored/TrackingIdFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "Utf16Text.h"
+#include "stored/Utf16Text.h"
 
 #include <QtEndian>
 

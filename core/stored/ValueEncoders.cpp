@@ -1,9 +1,9 @@
 // The encoders of values kept in the settings file: hexadecimal and Base64 of UTF-8.
 
-#include "UnParam.h"
+#include "stored/UnParam.h"
 
 #include "LumettaError.h"
-#include "TextCodePage.h"
+#include "stored/TextCodePage.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "HttpClient.h"
 #include "InMemoryChannel.h"
 #include "QtPrinting.h"
+#include "http/HttpClient.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "CookieDate.h"
-#include "CookieJar.h"
-#include "HttpClient.h"
 #include "InMemoryChannel.h"
 #include "QtPrinting.h"
+#include "http/CookieDate.h"
+#include "http/CookieJar.h"
+#include "http/HttpClient.h"
 
 #include <gtest/gtest.h>
 

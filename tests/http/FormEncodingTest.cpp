@@ -1,7 +1,7 @@
-#include "FormEncoder.h"
-#include "HttpClient.h"
 #include "InMemoryChannel.h"
 #include "QtPrinting.h"
+#include "http/FormEncoder.h"
+#include "http/HttpClient.h"
 
 #include <gtest/gtest.h>
 

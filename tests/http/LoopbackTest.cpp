@@ -1,9 +1,9 @@
-#include "HttpClient.h"
 #include "QtPrinting.h"
 #include "ScriptedServer.h"
 #include "TemporaryDataDirectory.h"
-#include "TlsChannel.h"
 #include "TlsTestServer.h"
+#include "http/HttpClient.h"
+#include "net/TlsChannel.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 #include "LoopbackServices.h"
 #include "RecordingView.h"
 
-#include "HttpClient.h"
-#include "PartnerLink.h"
 #include "TemporaryDataDirectory.h"
 #include "TestCertificates.h"
-#include "TlsChannel.h"
-#include "UnParam.h"
+#include "http/HttpClient.h"
+#include "links/PartnerLink.h"
+#include "net/TlsChannel.h"
+#include "stored/UnParam.h"
 
 #include <QFile>
 #include <QLocale>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PartnerLink.h"
+#include "links/PartnerLink.h"
 
 #include <httplib.h>
 

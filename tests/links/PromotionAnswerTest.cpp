@@ -1,7 +1,7 @@
 #include "AnswerText.h"
 #include "QStringPrinter.h"
 
-#include "PromotionAnswer.h"
+#include "links/PromotionAnswer.h"
 
 #include <QLocale>
 

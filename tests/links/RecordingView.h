@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PartnerLinkView.h"
 #include "QStringPrinter.h"
+#include "links/PartnerLinkView.h"
 
 #include <QStringList>
 

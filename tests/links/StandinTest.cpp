@@ -1,9 +1,9 @@
 #include "RecordingView.h"
 
-#include "HttpClient.h"
-#include "PartnerLink.h"
-#include "TlsChannel.h"
-#include "UnParam.h"
+#include "http/HttpClient.h"
+#include "links/PartnerLink.h"
+#include "net/TlsChannel.h"
+#include "stored/UnParam.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "InputBuffer.h"
+#include "net/InputBuffer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "ErrorMessage.h"
-#include "OpenSslLibrary.h"
 #include "ScriptedServer.h"
 #include "TemporaryDataDirectory.h"
 #include "TestCertificates.h"
-#include "TlsChannel.h"
 #include "TlsTestServer.h"
+#include "net/OpenSslLibrary.h"
+#include "net/TlsChannel.h"
 
 #include <gtest/gtest.h>
 

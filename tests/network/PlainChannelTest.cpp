@@ -1,7 +1,7 @@
 #include "ErrorMessage.h"
-#include "PlatformSocket.h"
 #include "ScriptedServer.h"
-#include "TlsChannel.h"
+#include "net/PlatformSocket.h"
+#include "net/TlsChannel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "TlsChannel.h"
+#include "net/TlsChannel.h"
 #include "ErrorMessage.h"
 #include "ScriptedServer.h"
 #include "TemporaryDataDirectory.h"

@@ -1,7 +1,7 @@
 #include "FileHelpers.h"
-#include "SettingsFile.h"
 #include "TemporaryDataDirectory.h"
-#include "UnParam.h"
+#include "stored/SettingsFile.h"
+#include "stored/UnParam.h"
 
 #include <QDir>
 #include <QFile>

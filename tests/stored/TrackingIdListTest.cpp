@@ -1,6 +1,6 @@
 #include "FileHelpers.h"
 #include "TemporaryDataDirectory.h"
-#include "UnParam.h"
+#include "stored/UnParam.h"
 
 #include <QDir>
 #include <QFile>

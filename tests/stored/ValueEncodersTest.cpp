@@ -1,5 +1,5 @@
 #include "FileHelpers.h"
-#include "UnParam.h"
+#include "stored/UnParam.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "TemporaryDataDirectory.h"
 
-#include "UnParam.h"
+#include "stored/UnParam.h"
 
 TemporaryDataDirectory::TemporaryDataDirectory()
 {

@@ -1,7 +1,7 @@
 // Where the dialogs appear: centred over the main window the first time, kept off the area
 // above and left of the desktop, and afterwards where they last were.
 
-#include "DialogPlacement.h"
+#include "widgets/DialogPlacement.h"
 #include "LumettaApplication.h"
 #include "ModalDriver.h"
 #include "TemporaryDataDirectory.h"

@@ -1,17 +1,17 @@
 // The tracking-ID editor driven as a user would: typing, clicking, the keyboard, OK and Cancel,
 // with the list file and the settings file in a temporary data directory.
 
-#include "CommaText.h"
-#include "GlyphButton.h"
-#include "LinkLabel.h"
 #include "LumettaApplication.h"
 #include "ModalDriver.h"
 #include "Recorders.h"
 #include "TemporaryDataDirectory.h"
 #include "UnEditTrackingId.h"
-#include "UnParam.h"
 #include "Unit1.h"
-#include "WebPages.h"
+#include "links/WebPages.h"
+#include "stored/UnParam.h"
+#include "widgets/CommaText.h"
+#include "widgets/GlyphButton.h"
+#include "widgets/LinkLabel.h"
 
 #include <QComboBox>
 #include <QFile>

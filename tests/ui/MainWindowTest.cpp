@@ -1,6 +1,3 @@
-#include "ClickablePicture.h"
-#include "GlyphButton.h"
-#include "ImageButton.h"
 #include "LoopbackServices.h"
 #include "ModalDriver.h"
 #include "Recorders.h"
@@ -8,9 +5,12 @@
 #include "UiTestMain.h"
 #include "UnEditTrackingId.h"
 #include "UnFmParam.h"
-#include "UnParam.h"
 #include "Unit1.h"
-#include "WebPages.h"
+#include "links/WebPages.h"
+#include "stored/UnParam.h"
+#include "widgets/ClickablePicture.h"
+#include "widgets/GlyphButton.h"
+#include "widgets/ImageButton.h"
 
 #include <QClipboard>
 #include <QComboBox>

@@ -1,18 +1,18 @@
 // The settings dialog driven as a user would, alone for the key held in memory and through the
 // main window's gear for what reaches the settings file; also its digits-only key field.
 
-#include "DigitsOnlyLineEdit.h"
-#include "GlyphButton.h"
-#include "LinkLabel.h"
 #include "LumettaApplication.h"
 #include "ModalDriver.h"
 #include "Recorders.h"
 #include "TemporaryDataDirectory.h"
 #include "Theme.h"
 #include "UnFmParam.h"
-#include "UnParam.h"
 #include "Unit1.h"
-#include "WebPages.h"
+#include "links/WebPages.h"
+#include "stored/UnParam.h"
+#include "widgets/DigitsOnlyLineEdit.h"
+#include "widgets/GlyphButton.h"
+#include "widgets/LinkLabel.h"
 
 #include <QClipboard>
 #include <QFile>

@@ -1,5 +1,4 @@
 #include "Startup.h"
-#include "GeneralErrorHandler.h"
 #include "LumettaError.h"
 #include "ModalDriver.h"
 #include "Recorders.h"
@@ -8,9 +7,10 @@
 #include "UiTestMain.h"
 #include "UnEditTrackingId.h"
 #include "UnFmParam.h"
-#include "UnParam.h"
 #include "Unit1.h"
-#include "WebPages.h"
+#include "links/WebPages.h"
+#include "stored/UnParam.h"
+#include "widgets/GeneralErrorHandler.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "SvgIcon.h"
+#include "widgets/SvgIcon.h"
 #include "UiTestMain.h"
 
 #include <QImage>

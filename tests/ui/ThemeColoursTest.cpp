@@ -1,8 +1,8 @@
 // The theme "Sapphire Kamri" as the program applies it: the style sheet parses, and the
 // controls the windows use are drawn in the theme's colours in each of their states.
 
-#include "ImageButton.h"
 #include "Theme.h"
+#include "widgets/ImageButton.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -6,8 +6,8 @@
 #include "Startup.h"
 #include "UnEditTrackingId.h"
 #include "UnFmParam.h"
-#include "UnParam.h"
 #include "Unit1.h"
+#include "stored/UnParam.h"
 
 #include <QComboBox>
 #include <QDir>

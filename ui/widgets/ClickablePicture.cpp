@@ -1,4 +1,4 @@
-#include "ClickablePicture.h"
+#include "widgets/ClickablePicture.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "CommaText.h"
+#include "widgets/CommaText.h"
 
 namespace {
 

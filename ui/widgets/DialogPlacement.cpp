@@ -1,4 +1,4 @@
-#include "DialogPlacement.h"
+#include "widgets/DialogPlacement.h"
 
 #include <QEvent>
 #include <QGuiApplication>

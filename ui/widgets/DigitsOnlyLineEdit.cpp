@@ -1,4 +1,4 @@
-#include "DigitsOnlyLineEdit.h"
+#include "widgets/DigitsOnlyLineEdit.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>

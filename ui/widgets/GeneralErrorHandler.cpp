@@ -1,4 +1,4 @@
-#include "GeneralErrorHandler.h"
+#include "widgets/GeneralErrorHandler.h"
 
 #include "LumettaError.h"
 

@@ -1,6 +1,6 @@
-#include "GlyphButton.h"
+#include "widgets/GlyphButton.h"
 
-#include "SvgIcon.h"
+#include "widgets/SvgIcon.h"
 
 namespace {
 const QSize glyphSize(18, 18);

@@ -1,4 +1,4 @@
-#include "ImageButton.h"
+#include "widgets/ImageButton.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LeftClick.h"
+#include "widgets/LeftClick.h"
 
 #include <QLabel>
 

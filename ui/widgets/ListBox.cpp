@@ -1,4 +1,4 @@
-#include "ListBox.h"
+#include "widgets/ListBox.h"
 
 #include <QEvent>
 #include <QScopedValueRollback>

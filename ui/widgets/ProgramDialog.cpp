@@ -1,6 +1,6 @@
-#include "ProgramDialog.h"
+#include "widgets/ProgramDialog.h"
 
-#include "DialogPlacement.h"
+#include "widgets/DialogPlacement.h"
 
 #include <QShowEvent>
 

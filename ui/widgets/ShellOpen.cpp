@@ -1,4 +1,4 @@
-#include "ShellOpen.h"
+#include "widgets/ShellOpen.h"
 
 #include <QDesktopServices>
 #include <QUrl>

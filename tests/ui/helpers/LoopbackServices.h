@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PartnerLink.h"
 #include "ScriptedServer.h"
+#include "links/PartnerLink.h"
 
 #include <QByteArray>
 #include <QString>

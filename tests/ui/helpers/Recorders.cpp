@@ -1,7 +1,7 @@
 #include "Recorders.h"
 
-#include "GeneralErrorHandler.h"
-#include "ShellOpen.h"
+#include "widgets/GeneralErrorHandler.h"
+#include "widgets/ShellOpen.h"
 
 ErrorBoxRecorder::ErrorBoxRecorder()
 {
