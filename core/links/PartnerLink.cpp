@@ -106,6 +106,10 @@ bool readPartnerLink(PartnerLinkView &view, const QString &answerText, QString &
     }
 }
 
+// Counts the runs started in this process, so that a run can tell whether another one
+// started while it let pending events run.
+quint64 runsStarted = 0;
+
 } // namespace
 
 LinkServices LinkServices::fromBuild()
@@ -115,8 +119,11 @@ LinkServices LinkServices::fromBuild()
 
 void GeneratePartnerLink(PartnerLinkView &view, HttpClient &http, const LinkServices &services)
 {
+    const quint64 run = ++runsStarted;
     view.clearLog();
     view.setPartnerLink(QString());
+    // No short link may outlive the run that made it.
+    view.setShortLink(QString());
     QString partnerLink;
 
     // The trimmed key only decides whether there is one; the request carries it as stored.
@@ -138,8 +145,11 @@ void GeneratePartnerLink(PartnerLinkView &view, HttpClient &http, const LinkServ
     if (!readPartnerLink(view, answerText, partnerLink))
         return;
 
-    // No guard: a run started from here goes to its end before this one goes on.
+    // A run started from here goes to its end first; its pair of links then stands, so this
+    // run must not put its own short link beside the other run's partner link.
     view.processPendingEvents();
+    if (run != runsStarted)
+        return;
     RequestShortLink(view, http, partnerLink, services);
 }
 

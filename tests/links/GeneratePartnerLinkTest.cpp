@@ -137,6 +137,7 @@ TEST_F(GeneratePartnerLinkTest, OneRunCallsTheWindowInThisOrder)
     const QStringList expected{
         "clearLog",
         "setPartnerLink: ",
+        "setShortLink: ",
         "trackingIdText",
         "pageUrlText",
         "setRequestUrl: " + expectedUrl("12345", "track1", view.pageUrl),
@@ -199,10 +200,10 @@ TEST_F(GeneratePartnerLinkTest, MissingKeyEndsTheRunBeforeAnyRequest)
         run();
 
         EXPECT_EQ(view.log, (QStringList{NoKey, Empty}));
-        // Neither input is read, no hidden outlet and no short link is touched.
-        EXPECT_EQ(view.calls,
-                  (QStringList{"clearLog", "setPartnerLink: ", "AddLog: " + NoKey, "AddLog: "}));
-        EXPECT_EQ(view.shortLink, "https://clck.ru/earlier");
+        // Neither input is read and no hidden outlet is touched; both links are emptied.
+        EXPECT_EQ(view.calls, (QStringList{"clearLog", "setPartnerLink: ", "setShortLink: ",
+                                           "AddLog: " + NoKey, "AddLog: "}));
+        EXPECT_EQ(view.shortLink, QString());
         EXPECT_EQ(view.rawAnswer, "earlier answer");
         EXPECT_EQ(view.requestUrl, "earlier url");
     }
@@ -240,8 +241,8 @@ TEST_F(GeneratePartnerLinkTest, FailedRequestLogsItsStatusLineAndKeepsTheEarlier
     EXPECT_EQ(view.requestUrl, expectedUrl("12345", "track2", view.pageUrl));
     EXPECT_EQ(view.rawAnswer, QString::fromStdString(first));
     EXPECT_EQ(view.partnerLink, QString());
-    // The first run's short link stays in view; no second post was made.
-    EXPECT_EQ(view.shortLink, "https://clck.ru/short:" + QString::fromStdString(LinkA));
+    // The first run's short link is gone with its partner link; no second post was made.
+    EXPECT_EQ(view.shortLink, QString());
     EXPECT_EQ(servers.shortenerRequests().size(), 1u);
 }
 
@@ -333,7 +334,7 @@ TEST_F(GeneratePartnerLinkTest, TotalDifferingFromTheCountReadsNoElementButStill
     }
 }
 
-TEST_F(GeneratePartnerLinkTest, FailedShortLinkRequestKeepsTheEarlierShortLink)
+TEST_F(GeneratePartnerLinkTest, FailedShortLinkRequestLeavesNoEarlierShortLink)
 {
     view.shortLink = QStringLiteral("https://clck.ru/earlier");
     servers.answerApi(json(answer("1", {element("u1", LinkA)})));
@@ -343,12 +344,12 @@ TEST_F(GeneratePartnerLinkTest, FailedShortLinkRequestKeepsTheEarlierShortLink)
     EXPECT_EQ(view.log,
               (headLines("1", "1") +
                QStringList{forUrl("u1"), partner(QString::fromStdString(LinkA)), ShortFailed}));
-    EXPECT_EQ(view.shortLink, "https://clck.ru/earlier");
+    EXPECT_EQ(view.shortLink, QString());
     EXPECT_EQ(view.partnerLink, QString::fromStdString(LinkA));
-    EXPECT_TRUE(view.calls.filter("setShortLink").isEmpty());
+    EXPECT_EQ(view.calls.filter("setShortLink"), QStringList{"setShortLink: "});
 }
 
-TEST_F(GeneratePartnerLinkTest, RunEndingBeforeTheShortLinkKeepsTheEarlierShortLink)
+TEST_F(GeneratePartnerLinkTest, RunEndingBeforeTheShortLinkEmptiesTheEarlierShortLink)
 {
     servers.answerApi(json(answer("1", {element("u1", LinkA)})));
     run();
@@ -357,7 +358,7 @@ TEST_F(GeneratePartnerLinkTest, RunEndingBeforeTheShortLinkKeepsTheEarlierShortL
 
     servers.answerApi(json(answer("1", {element("u1", LinkB)}, "20030070")));
     run();
-    EXPECT_EQ(view.shortLink, earlier);
+    EXPECT_EQ(view.shortLink, QString());
     EXPECT_EQ(view.partnerLink, QString());
 }
 
@@ -398,7 +399,7 @@ TEST_F(GeneratePartnerLinkTest, EveryMissingOrMisshapenMemberIsAParsingFailure)
     EXPECT_TRUE(servers.shortenerRequests().empty());
 }
 
-TEST_F(GeneratePartnerLinkTest, RunStartedFromPendingEventsGoesFirstAndTheOuterRunFinishesAfter)
+TEST_F(GeneratePartnerLinkTest, RunStartedFromPendingEventsLeavesOnlyItsOwnPairOfLinks)
 {
     servers.answerApi([](const LoopbackServices::Received &request) {
         const bool inner = request.params.find("trackingId")->second == "inner";
@@ -411,20 +412,17 @@ TEST_F(GeneratePartnerLinkTest, RunStartedFromPendingEventsGoesFirstAndTheOuterR
     };
     run();
 
-    const QString a = QString::fromStdString(LinkA);
     const QString b = QString::fromStdString(LinkB);
-    // The inner run emptied the log; the outer run's short link lines follow its lines.
+    // The inner run's lines and links stand; the outer run ends without a short link request.
     EXPECT_EQ(view.log,
               (headLines("1", "1") + QStringList{forUrl("u-inner"), partner(b),
-                                                 shortLine("https://clck.ru/short:" + b), Empty,
-                                                 shortLine("https://clck.ru/short:" + a), Empty}));
-    EXPECT_EQ(view.shortLink, "https://clck.ru/short:" + a);
+                                                 shortLine("https://clck.ru/short:" + b), Empty}));
+    EXPECT_EQ(view.shortLink, "https://clck.ru/short:" + b);
     EXPECT_EQ(view.partnerLink, b);
     EXPECT_EQ(view.calls.filter("clearLog").size(), 2);
     const auto posts = servers.shortenerRequests();
-    ASSERT_EQ(posts.size(), 2u);
+    ASSERT_EQ(posts.size(), 1u);
     EXPECT_EQ(posts[0].params.find("url")->second, LinkB);
-    EXPECT_EQ(posts[1].params.find("url")->second, LinkA);
 }
 
 TEST(GeneratePartnerLinkOverTls, ShortLinkIsPostedThroughAVerifiedTlsChannel)
