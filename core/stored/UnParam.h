@@ -6,7 +6,8 @@
 
 // The program's parameters and stored data: the settings file "setting.ini" with its value
 // encodings, and the tracking-ID list with its file "TrackingId.txt". Both files live in the
-// data directory, which is the executable's directory unless a test points it elsewhere.
+// data directory: the executable's directory, or the user's configuration directory when the
+// executable's cannot be written (see DataDirectoryFor), unless a test points it elsewhere.
 
 struct TParametrs
 {
