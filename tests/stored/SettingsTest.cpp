@@ -39,34 +39,23 @@ TEST_F(Settings, PathsLieInTheDataDirectory)
     EXPECT_EQ(TrackingIdFilePath(), directory + "TrackingId.txt");
 }
 
-TEST_F(Settings, FilesStayBesideAWritableExecutableElseGoToTheUsersConfiguration)
+TEST_F(Settings, FilesStayBesideAWritableExecutableElseAreWrittenToTheUsersConfiguration)
 {
     EXPECT_EQ(DataDirectoryFor(m_dir.path()),
               QDir::toNativeSeparators(m_dir.path()) + QDir::separator());
+    EXPECT_EQ(FormerDataDirectoryFor(m_dir.path()), QString());
 
     const QString notWritable = QStringLiteral("/proc/1"); // not writable even for root
     if (QFileInfo(notWritable).isWritable())
         GTEST_SKIP() << "no directory here that this user cannot write to";
     QStandardPaths::setTestModeEnabled(true);
     const QString perUser = DataDirectoryFor(notWritable);
+    const QString former = FormerDataDirectoryFor(notWritable);
     QStandardPaths::setTestModeEnabled(false);
+    EXPECT_EQ(former, QDir::toNativeSeparators(notWritable) + QDir::separator());
     EXPECT_FALSE(perUser.startsWith(notWritable));
     EXPECT_TRUE(QFileInfo(perUser).isDir());
     EXPECT_TRUE(QFileInfo(perUser).isWritable());
-}
-
-TEST(FormerDataDirectory, IsTheExecutablesOnlyWhenTheFilesAreWrittenElsewhere)
-{
-    const QTemporaryDir writable;
-    EXPECT_EQ(FormerDataDirectoryFor(writable.path()), QString());
-
-    const QString notWritable = QStringLiteral("/proc/1");
-    if (QFileInfo(notWritable).isWritable())
-        GTEST_SKIP() << "no directory here that this user cannot write to";
-    QStandardPaths::setTestModeEnabled(true);
-    EXPECT_EQ(FormerDataDirectoryFor(notWritable),
-              QDir::toNativeSeparators(notWritable) + QDir::separator());
-    QStandardPaths::setTestModeEnabled(false);
 }
 
 TEST(FormerDataDirectory, FilesBesideTheExecutableAreReadUntilTheFirstWriteOfEach)
