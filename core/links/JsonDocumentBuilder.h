@@ -2,16 +2,38 @@
 
 #include <rapidjson/document.h>
 
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
 // Builds a RapidJSON document from a reader parsing with kParseNumbersAsStringsFlag, turning
 // each number's text into a number value itself. The library's own conversion reads out of
 // bounds and shifts by negative amounts on some exponents; this one cannot.
+//
+// The library's reader also refuses two things JSON allows: a number beyond the range of a
+// double, and a lone surrogate escape. Neither may fail a text whose value holding it is never
+// read, so the reader is given a prepared text instead (see prepare()).
 class JsonDocumentBuilder
 {
 public:
     using Ch = char;
     using SizeType = rapidjson::SizeType;
 
-    explicit JsonDocumentBuilder(rapidjson::Document &document) : m_document(document) {}
+    // A JSON text as the library's reader takes it: every number is "0", its own text kept
+    // in numbers in the order of the text, and every lone surrogate escape, high or low, is
+    // "\uFFFD". Everything else, malformed numbers and escapes included, is left as it was.
+    struct Input
+    {
+        std::string text;
+        std::vector<std::string_view> numbers; // views into the text given to prepare()
+    };
+    static Input prepare(std::string_view json);
+
+    // numbers: those of the prepared input, which must outlive the builder.
+    JsonDocumentBuilder(rapidjson::Document &document, const std::vector<std::string_view> &numbers)
+        : m_document(document), m_numbers(numbers)
+    {}
 
     bool Null() { return m_document.Null(); }
     bool Bool(bool value) { return m_document.Bool(value); }
@@ -35,5 +57,10 @@ public:
     bool EndArray(SizeType elementCount) { return m_document.EndArray(elementCount); }
 
 private:
+    static std::size_t copyString(std::string_view json, std::size_t start, std::string &out);
+    bool numberValue(std::string_view number);
+
     rapidjson::Document &m_document;
+    const std::vector<std::string_view> &m_numbers;
+    std::size_t m_nextNumber = 0;
 };

@@ -7,6 +7,8 @@
 #include <rapidjson/document.h>
 
 #include <cmath>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -23,10 +25,10 @@ bool isJsonSpace(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-bool onlySpaceFrom(const QByteArray &bytes, qsizetype position)
+bool onlySpaceFrom(const std::string &text, std::size_t position)
 {
-    for (qsizetype i = position; i < bytes.size(); ++i) {
-        if (!isJsonSpace(bytes.at(i)))
+    for (std::size_t i = position; i < text.size(); ++i) {
+        if (!isJsonSpace(text[i]))
             return false;
     }
     return true;
@@ -89,6 +91,8 @@ struct PromotionAnswer::Private
 {
     rapidjson::Document document;
     bool isJson = false;
+    // Found once: every element is read through it, and the top level may be large.
+    mutable const Value *urls = nullptr;
 
     const Value &root() const
     {
@@ -99,10 +103,13 @@ struct PromotionAnswer::Private
 
     const Value &promotionUrls() const
     {
-        const Value &urls = member(member(root(), "result"), "promotionUrls");
-        if (!urls.IsArray())
+        if (urls)
+            return *urls;
+        const Value &found = member(member(root(), "result"), "promotionUrls");
+        if (!found.IsArray())
             throw AnswerFormatError(QStringLiteral("\"promotionUrls\" is no array"));
-        return urls;
+        urls = &found;
+        return found;
     }
 
     const Value &element(qsizetype index) const
@@ -121,17 +128,19 @@ PromotionAnswer::PromotionAnswer(const QString &answerText) : d(std::make_unique
 {
     const QByteArray utf8 = answerText.toUtf8();
     const qsizetype start = utf8.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const JsonDocumentBuilder::Input input = JsonDocumentBuilder::prepare(
+        std::string_view(utf8.constData() + start, utf8.size() - start));
     // The text ends in a NUL, where the stream stops; a NUL inside it ends the value early and
     // is caught by the check of what follows.
-    rapidjson::StringStream stream(utf8.constData() + start);
+    rapidjson::StringStream stream(input.text.c_str());
     bool parsed = false;
     auto parse = [&](rapidjson::Document &document) {
-        JsonDocumentBuilder builder(document);
+        JsonDocumentBuilder builder(document, input.numbers);
         parsed = !rapidjson::Reader().Parse<ParseFlags>(stream, builder).IsError();
         return parsed;
     };
     d->document.Populate(parse);
-    d->isJson = parsed && onlySpaceFrom(utf8, start + qsizetype(stream.Tell()));
+    d->isJson = parsed && onlySpaceFrom(input.text, stream.Tell());
 }
 
 PromotionAnswer::~PromotionAnswer() = default;

@@ -19,7 +19,10 @@ public:
 // with spaces, tabs, CRs and LFs around it; anything else leaves no document. Members are
 // found by exact name, and of a name given twice the first occurrence counts. Every value is
 // read as text: strings as their content, numbers in their general decimal form (integral
-// values as plain digits), true/false/null as those words, objects and arrays as empty text.
+// values as plain digits, values beyond the range of a double as "inf" or "-inf"), true/false/
+// null as those words, objects and arrays as empty text. A lone surrogate escape, high or low,
+// reads as U+FFFD. Only a member that is read can fail a reader: what the text holds elsewhere
+// never does, as long as the text is JSON.
 class PromotionAnswer
 {
 public:

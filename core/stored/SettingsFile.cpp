@@ -6,11 +6,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace {
 
 const QString sectionTitle = QStringLiteral("Parametrs");
-const QString newLineBreak = QStringLiteral("\r\n");
 const QByteArray utf8Mark("\xEF\xBB\xBF");
 
 bool isBlank(QChar c)
@@ -44,6 +44,34 @@ bool sameName(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+bool isEscapedInKeys(char16_t c)
+{
+    return c == u'%' || c == u'=' || c == u'\r' || c == u'\n' || c == u'[' || c == u';';
+}
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+// The text of bytes when they are valid UTF-8; a byte-order mark is kept as a character.
+std::optional<QString> utf8Text(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
 } // namespace
 
 SettingsFile::SettingsFile(const QByteArray &codePage) : m_codePage(codePage) {}
@@ -65,13 +93,14 @@ SettingsFile SettingsFile::read(const QString &path, const QByteArray &codePage)
     return bytes ? parse(*bytes, codePage) : SettingsFile(codePage);
 }
 
-SettingsFile SettingsFile::readForUpdate(const QString &path, const QByteArray &codePage)
+std::optional<SettingsFile> SettingsFile::readForUpdate(const QString &path,
+                                                        const QByteArray &codePage)
 {
     if (!QFileInfo::exists(path))
         return SettingsFile(codePage);
     const std::optional<QByteArray> bytes = readBytes(path);
     if (!bytes)
-        throw LumettaError(writeFailure(path));
+        return std::nullopt;
     return parse(*bytes, codePage);
 }
 
@@ -80,25 +109,38 @@ SettingsFile SettingsFile::parse(const QByteArray &bytes, const QByteArray &code
     SettingsFile file(codePage);
     if (bytes.startsWith(utf8Mark)) {
         file.m_encoding = Encoding::Utf8WithMark;
-        file.setText(QString::fromUtf8(bytes.mid(utf8Mark.size())));
+        file.splitByteLines(bytes.mid(utf8Mark.size()));
     } else if (const auto order = Utf16Text::byteOrderOf(bytes)) {
         file.m_encoding = *order == QSysInfo::LittleEndian ? Encoding::Utf16LE : Encoding::Utf16BE;
-        file.setText(Utf16Text::decode(bytes.mid(2), *order));
+        file.splitUtf16Lines(bytes.mid(2));
     } else {
-        try {
-            file.setText(TextCodePage::decodeUtf8Strict(bytes));
-            file.m_encoding = Encoding::Utf8;
-        } catch (const LumettaError &) {
-            file.m_encoding = Encoding::CodePage;
-            file.setText(file.m_codePage.decode(bytes));
-        }
+        file.splitByteLines(bytes);
     }
     return file;
 }
 
-void SettingsFile::setText(const QString &text)
+void SettingsFile::splitByteLines(const QByteArray &bytes)
 {
-    m_lines.clear();
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes.at(end) != '\r' && bytes.at(end) != '\n')
+            ++end;
+        qsizetype next = end;
+        if (next < bytes.size())
+            next += bytes.mid(next, 2) == "\r\n" ? 2 : 1;
+        Line line = byteLine(bytes.mid(start, end - start));
+        line.lineBreak = bytes.mid(end, next - end);
+        m_lines.append(line);
+        start = next;
+    }
+}
+
+void SettingsFile::splitUtf16Lines(const QByteArray &bytes)
+{
+    const QString text = Utf16Text::decode(
+        bytes, m_encoding == Encoding::Utf16LE ? QSysInfo::LittleEndian : QSysInfo::BigEndian);
+    m_oddByte = bytes.size() % 2 ? bytes.right(1) : QByteArray();
     qsizetype start = 0;
     while (start < text.size()) {
         qsizetype end = start;
@@ -106,18 +148,74 @@ void SettingsFile::setText(const QString &text)
             ++end;
         qsizetype next = end;
         if (next < text.size())
-            next += text.mid(next, 2) == newLineBreak ? 2 : 1;
-        m_lines.append({text.mid(start, end - start), text.mid(end, next - end)});
+            next += text.mid(next, 2) == QLatin1String("\r\n") ? 2 : 1;
+        // One character is one code unit of two bytes.
+        m_lines.append({text.mid(start, end - start), bytes.mid(2 * start, 2 * (end - start)),
+                        bytes.mid(2 * end, 2 * (next - end))});
         start = next;
     }
 }
 
-QString SettingsFile::text() const
+// A line of a file without UTF-16: UTF-8 when it is valid UTF-8, else the code page.
+SettingsFile::Line SettingsFile::byteLine(const QByteArray &bytes) const
 {
-    QString text;
-    for (const Line &line : m_lines)
-        text += line.text + line.lineBreak;
-    return text;
+    if (std::optional<QString> text = utf8Text(bytes))
+        return {*text, bytes, {}, false};
+    return {m_codePage.decode(bytes), bytes, {}, true};
+}
+
+// The bytes of a changed or new line. In a file without a mark a line goes in the code page
+// when asked and when it reads back the same from there, else in UTF-8.
+QByteArray SettingsFile::encodeLine(const QString &text, bool inCodePage) const
+{
+    switch (m_encoding) {
+    case Encoding::Utf16LE:
+        return Utf16Text::encodeWithMark(text, QSysInfo::LittleEndian).mid(2);
+    case Encoding::Utf16BE:
+        return Utf16Text::encodeWithMark(text, QSysInfo::BigEndian).mid(2);
+    case Encoding::NoMark:
+        if (inCodePage) {
+            const std::optional<QByteArray> bytes = m_codePage.encodeExactly(text);
+            if (bytes && byteLine(*bytes).text == text)
+                return *bytes;
+        }
+        break;
+    case Encoding::Utf8WithMark:
+        break;
+    }
+    return text.toUtf8();
+}
+
+QByteArray SettingsFile::newLineBreak() const
+{
+    return encodeLine(QStringLiteral("\r\n"), false);
+}
+
+// A file without a mark that already holds lines in the code page gets its new lines there
+// too, as far as the code page holds them.
+bool SettingsFile::prefersCodePage() const
+{
+    for (const Line &line : m_lines) {
+        if (line.inCodePage)
+            return true;
+    }
+    return false;
+}
+
+void SettingsFile::setLineText(qsizetype index, const QString &text)
+{
+    Line &line = m_lines[index];
+    line.text = text;
+    line.bytes = encodeLine(text, line.inCodePage);
+    line.inCodePage = m_encoding == Encoding::NoMark && byteLine(line.bytes).inCodePage;
+}
+
+void SettingsFile::insertLine(qsizetype at, const QString &text)
+{
+    if (at > 0 && m_lines.at(at - 1).lineBreak.isEmpty())
+        m_lines[at - 1].lineBreak = newLineBreak();
+    m_lines.insert(at, {QString(), {}, newLineBreak(), prefersCodePage()});
+    setLineText(at, text);
 }
 
 std::optional<QString> SettingsFile::sectionName(const QString &line)
@@ -136,6 +234,43 @@ std::optional<SettingsFile::KeyLine> SettingsFile::keyLine(const QString &line)
     if (trimmed.startsWith(u';') || equals < 0)
         return std::nullopt;
     return KeyLine{trimmedBlanks(trimmed.left(equals)), trimmedBlanks(trimmed.mid(equals + 1))};
+}
+
+QString SettingsFile::storedKeyName(const QString &key)
+{
+    const QString trimmed = trimmedBlanks(key);
+    QString name;
+    name.reserve(trimmed.size());
+    for (qsizetype i = 0; i < trimmed.size(); ++i) {
+        const char16_t c = trimmed.at(i).unicode();
+        // "[" and ";" only where they would open a section or a comment.
+        const bool opensLine = c == u'[' || c == u';';
+        if (isEscapedInKeys(c) && (i == 0 || !opensLine))
+            name += QStringLiteral("%%1").arg(uint(c), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            name += QChar(c);
+    }
+    return name;
+}
+
+QString SettingsFile::keyOfStoredName(const QString &name)
+{
+    QString key;
+    key.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name.at(i) == u'%' && i + 2 < name.size()) {
+            const int high = hexDigit(name.at(i + 1));
+            const int low = hexDigit(name.at(i + 2));
+            const char16_t c = char16_t(high * 16 + low);
+            if (high >= 0 && low >= 0 && isEscapedInKeys(c)) {
+                key += QChar(c);
+                i += 2;
+                continue;
+            }
+        }
+        key += name.at(i);
+    }
+    return key;
 }
 
 QString SettingsFile::unquoted(const QString &value)
@@ -171,22 +306,13 @@ QList<qsizetype> SettingsFile::sectionLines() const
 
 std::optional<SettingsFile::KeyLine> SettingsFile::findKey(const QString &key) const
 {
-    const QList<qsizetype> lines = sectionLines();
-    for (const qsizetype i : lines) {
+    const QString wanted = trimmedBlanks(key);
+    for (const qsizetype i : sectionLines()) {
         auto entry = keyLine(m_lines.at(i).text);
-        if (entry && sameName(entry->key, key)) {
+        if (entry && sameName(keyOfStoredName(entry->name), wanted)) {
             entry->index = i;
             return entry;
         }
-    }
-    if (!key.contains(u'='))
-        return std::nullopt;
-    // A key holding "=" is found where its whole text stands before an "=".
-    for (const qsizetype i : lines) {
-        const QString trimmed = trimmedBlanks(m_lines.at(i).text);
-        const QString rest = trimmedBlanks(trimmed.mid(key.size()));
-        if (trimmed.startsWith(key, Qt::CaseInsensitive) && rest.startsWith(u'='))
-            return KeyLine{trimmed.left(key.size()), trimmedBlanks(rest.mid(1)), i};
     }
     return std::nullopt;
 }
@@ -211,7 +337,7 @@ qsizetype SettingsFile::findSectionEnd() const
 
 std::optional<QString> SettingsFile::find(const QString &key) const
 {
-    const std::optional<KeyLine> entry = findKey(trimmedBlanks(key));
+    const std::optional<KeyLine> entry = findKey(key);
     if (!entry)
         return std::nullopt;
     return unquoted(entry->value);
@@ -224,10 +350,10 @@ QString SettingsFile::value(const QString &key, const QString &defaultValue) con
 
 void SettingsFile::setValue(const QString &key, const QString &value)
 {
-    const QString cleanKey = trimmedBlanks(withoutLineBreaks(key));
     const QString stored = quotedIfNeeded(withoutLineBreaks(value));
-    if (const std::optional<KeyLine> entry = findKey(cleanKey)) {
-        m_lines[entry->index].text = entry->key + u'=' + stored;
+    if (const std::optional<KeyLine> entry = findKey(key)) {
+        // The name stays as the file has it; it may be written by hand.
+        setLineText(entry->index, entry->name + u'=' + stored);
         return;
     }
     qsizetype at = findSectionEnd();
@@ -235,35 +361,28 @@ void SettingsFile::setValue(const QString &key, const QString &value)
         at = m_lines.size();
         insertLine(at++, u'[' + sectionTitle + u']');
     }
-    insertLine(at, cleanKey + u'=' + stored);
-}
-
-void SettingsFile::insertLine(qsizetype at, const QString &text)
-{
-    if (at > 0 && m_lines.at(at - 1).lineBreak.isEmpty())
-        m_lines[at - 1].lineBreak = newLineBreak;
-    m_lines.insert(at, {text, newLineBreak});
+    insertLine(at, storedKeyName(key) + u'=' + stored);
 }
 
 QByteArray SettingsFile::toBytes() const
 {
-    const QString all = text();
+    QByteArray bytes;
     switch (m_encoding) {
     case Encoding::Utf8WithMark:
-        return utf8Mark + all.toUtf8();
-    case Encoding::Utf16LE:
-        return Utf16Text::encodeWithMark(all, QSysInfo::LittleEndian);
-    case Encoding::Utf16BE:
-        return Utf16Text::encodeWithMark(all, QSysInfo::BigEndian);
-    case Encoding::CodePage:
-        // A value the code page cannot hold turns the whole file into UTF-8.
-        if (const std::optional<QByteArray> bytes = m_codePage.encodeExactly(all))
-            return *bytes;
+        bytes = utf8Mark;
         break;
-    case Encoding::Utf8:
+    case Encoding::Utf16LE:
+        bytes = "\xFF\xFE";
+        break;
+    case Encoding::Utf16BE:
+        bytes = "\xFE\xFF";
+        break;
+    case Encoding::NoMark:
         break;
     }
-    return all.toUtf8();
+    for (const Line &line : m_lines)
+        bytes += line.bytes + line.lineBreak;
+    return bytes + m_oddByte;
 }
 
 void SettingsFile::write(const QString &path) const

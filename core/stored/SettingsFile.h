@@ -9,8 +9,11 @@
 #include <optional>
 
 // Our initialisation-file layer: the one section "Parametrs" of "setting.ini", with lines of
-// the form key=value. Sections and keys match without regard to case; every line the program
-// does not change is written back as it was, in the encoding the file was read in.
+// the form key=value. Sections and keys match without regard to case. Every line the program
+// does not change is written back byte for byte, whatever it holds.
+//
+// Without a byte-order mark each line is read on its own: as UTF-8 when it is valid UTF-8,
+// else in the code page, so that a line of either kind can stand beside the other.
 class SettingsFile
 {
 public:
@@ -21,37 +24,47 @@ public:
 
     // Reads the file at path; a missing or unreadable file reads as empty.
     static SettingsFile read(const QString &path, const QByteArray &codePage);
-    // As read(), but a file that exists and cannot be read raises the write failure: writing
-    // it anew would lose its other lines.
-    static SettingsFile readForUpdate(const QString &path, const QByteArray &codePage);
-    // Parses the bytes of a file: a UTF-8 or UTF-16 byte-order mark decides the encoding,
-    // else valid UTF-8 is read as UTF-8 and anything else in the code page.
+    // As read(), but nothing for a file that exists and cannot be read: writing it anew
+    // would lose its other lines.
+    static std::optional<SettingsFile> readForUpdate(const QString &path,
+                                                     const QByteArray &codePage);
+    // Parses the bytes of a file: a UTF-8 or UTF-16 byte-order mark decides the encoding.
     static SettingsFile parse(const QByteArray &bytes, const QByteArray &codePage);
 
     // The stored value of key, whole; nothing when the section or the key is absent.
     std::optional<QString> find(const QString &key) const;
     QString value(const QString &key, const QString &defaultValue) const;
     // Stores value under key, adding the section and the key when needed. Line breaks are
-    // dropped from both; a value with blanks or quotes at its ends is quoted so that it
+    // dropped from the value; a value with blanks or quotes at its ends is quoted so that it
     // reads back as written.
     void setValue(const QString &key, const QString &value);
 
     QByteArray toBytes() const;
     // Replaces the file at path atomically; raises "Unable to write to <path>".
     void write(const QString &path) const;
+    static QString writeFailure(const QString &path);
+
+    // The one rule for keys, on reading and on writing: blanks at the ends of a key do not
+    // count, and "%", "=", CR, LF and a leading "[" or ";" are stored as "%" and two
+    // hexadecimal digits, so that every key keeps a line of its own and its own name.
+    // Any other "%" of a hand-written key stands for itself.
+    static QString storedKeyName(const QString &key);
+    static QString keyOfStoredName(const QString &name);
 
 private:
-    enum class Encoding { Utf8, Utf8WithMark, Utf16LE, Utf16BE, CodePage };
+    enum class Encoding { NoMark, Utf8WithMark, Utf16LE, Utf16BE };
 
     struct Line
     {
-        QString text;
-        QString lineBreak; // as found, empty on a last line without one
+        QString text;         // as read, for finding keys and sections
+        QByteArray bytes;     // as in the file, without the line break
+        QByteArray lineBreak; // as in the file, empty on a last line without one
+        bool inCodePage = false;
     };
 
     struct KeyLine
     {
-        QString key;
+        QString name; // as it stands in the file
         QString value;
         qsizetype index = -1; // of the line, when found in the file
     };
@@ -61,15 +74,20 @@ private:
     static QString unquoted(const QString &value);
     static QString quotedIfNeeded(const QString &value);
     static std::optional<QByteArray> readBytes(const QString &path);
-    static QString writeFailure(const QString &path);
-    void setText(const QString &text);
-    QString text() const;
+    void splitByteLines(const QByteArray &bytes);
+    void splitUtf16Lines(const QByteArray &bytes);
+    Line byteLine(const QByteArray &bytes) const;
+    QByteArray encodeLine(const QString &text, bool inCodePage) const;
+    QByteArray newLineBreak() const;
+    void setLineText(qsizetype index, const QString &text);
     void insertLine(qsizetype at, const QString &text);
+    bool prefersCodePage() const;
     QList<qsizetype> sectionLines() const;
     std::optional<KeyLine> findKey(const QString &key) const;
     qsizetype findSectionEnd() const;
 
     TextCodePage m_codePage;
-    Encoding m_encoding = Encoding::Utf8;
+    Encoding m_encoding = Encoding::NoMark;
     QList<Line> m_lines;
+    QByteArray m_oddByte; // the last byte of a UTF-16 file of odd length
 };

@@ -2,6 +2,8 @@
 
 #include "stored/UnParam.h"
 
+#include "LumettaError.h"
+#include "stored/FileUpdateLock.h"
 #include "stored/SettingsFile.h"
 #include "stored/TextCodePage.h"
 #include "stored/TrackingIdFile.h"
@@ -16,10 +18,16 @@ TrackingIdList TrackingIds;
 
 namespace {
 
-QString &dataDirectoryOverride()
+struct DataDirectoryOverride
 {
-    static QString directory;
-    return directory;
+    QString directory;
+    QString former;
+};
+
+DataDirectoryOverride &dataDirectoryOverride()
+{
+    static DataDirectoryOverride chosen;
+    return chosen;
 }
 
 QString executableDirectory()
@@ -43,14 +51,27 @@ QString withTrailingSeparator(const QString &directory)
 }
 
 const QString apiKeyName = QStringLiteral("api_key");
+const QString settingsFileName = QStringLiteral("setting.ini");
+const QString trackingIdFileName = QStringLiteral("TrackingId.txt");
+
+// The file to read: the one written once it exists, else the one in the former directory
+// when that exists.
+QString fileToRead(const QString &name)
+{
+    const QString written = DataDirectory() + name;
+    const QString former = FormerDataDirectory();
+    if (former.isEmpty() || QFileInfo::exists(written) || !QFileInfo::exists(former + name))
+        return written;
+    return former + name;
+}
 
 } // namespace
 
 QString DataDirectory()
 {
-    const QString &chosen = dataDirectoryOverride();
-    return chosen.isEmpty() ? DataDirectoryFor(executableDirectory())
-                            : withTrailingSeparator(chosen);
+    const DataDirectoryOverride &chosen = dataDirectoryOverride();
+    return chosen.directory.isEmpty() ? DataDirectoryFor(executableDirectory())
+                                      : withTrailingSeparator(chosen.directory);
 }
 
 QString DataDirectoryFor(const QString &executableDirectory)
@@ -58,26 +79,40 @@ QString DataDirectoryFor(const QString &executableDirectory)
     if (QFileInfo(executableDirectory).isWritable())
         return withTrailingSeparator(executableDirectory);
     // Installed where this user may not write (a system-wide install): closing the main window
-    // must save the inputs, and a failed save keeps the window open, so the files live in the
-    // user's own configuration directory instead.
+    // must save the inputs, and a failed save keeps the window open, so the files are written
+    // to the user's own configuration directory instead.
     const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(perUser);
     return withTrailingSeparator(perUser);
 }
 
-void SetDataDirectory(const QString &directory)
+QString FormerDataDirectory()
 {
-    dataDirectoryOverride() = directory;
+    const DataDirectoryOverride &chosen = dataDirectoryOverride();
+    if (chosen.directory.isEmpty())
+        return FormerDataDirectoryFor(executableDirectory());
+    return chosen.former.isEmpty() ? QString() : withTrailingSeparator(chosen.former);
+}
+
+QString FormerDataDirectoryFor(const QString &executableDirectory)
+{
+    const QString own = withTrailingSeparator(executableDirectory);
+    return DataDirectoryFor(executableDirectory) == own ? QString() : own;
+}
+
+void SetDataDirectory(const QString &directory, const QString &formerDirectory)
+{
+    dataDirectoryOverride() = {directory, formerDirectory};
 }
 
 QString SettingsFilePath()
 {
-    return DataDirectory() + QStringLiteral("setting.ini");
+    return DataDirectory() + settingsFileName;
 }
 
 QString TrackingIdFilePath()
 {
-    return DataDirectory() + QStringLiteral("TrackingId.txt");
+    return DataDirectory() + trackingIdFileName;
 }
 
 QByteArray SystemAnsiCodePage()
@@ -87,23 +122,30 @@ QByteArray SystemAnsiCodePage()
 
 QString ReadSetting(const QString &key, const QString &defaultValue, const QByteArray &codePage)
 {
-    const auto stored = SettingsFile::read(SettingsFilePath(), codePage).find(key);
+    const auto stored = SettingsFile::read(fileToRead(settingsFileName), codePage).find(key);
     return stored ? stored->left(SettingsFile::maxReadLength) : defaultValue;
 }
 
 void WriteSetting(const QString &key, const QString &value, const QByteArray &codePage)
 {
     const QString path = SettingsFilePath();
-    SettingsFile file = SettingsFile::readForUpdate(path, codePage);
-    file.setValue(key, value);
-    file.write(path);
+    const FileUpdateLock lock(path);
+    if (!lock.isLocked())
+        throw LumettaError(SettingsFile::writeFailure(path));
+    std::optional<SettingsFile> file =
+        SettingsFile::readForUpdate(fileToRead(settingsFileName), codePage);
+    if (!file)
+        throw LumettaError(SettingsFile::writeFailure(path));
+    file->setValue(key, value);
+    file->write(path);
 }
 
 void LoadApiKey()
 {
     // Read whole, not cut like other values: a key of any length must come back.
     try {
-        const SettingsFile file = SettingsFile::read(SettingsFilePath(), SystemAnsiCodePage());
+        const SettingsFile file =
+            SettingsFile::read(fileToRead(settingsFileName), SystemAnsiCodePage());
         AppParams.api_key = Base64DecodeText(file.value(apiKeyName, QString()));
     } catch (...) {
         AppParams.api_key.clear();
@@ -120,7 +162,7 @@ void StoreApiKey()
 
 void LoadTrackingIds(const QByteArray &codePage)
 {
-    TrackingIdFile::load(TrackingIdFilePath(), TrackingIds, codePage);
+    TrackingIdFile::load(fileToRead(trackingIdFileName), TrackingIds, codePage);
 }
 
 void SaveTrackingIds(const QStringList &items, const QByteArray &codePage)

@@ -6,7 +6,8 @@
 
 // The program's parameters and stored data: the settings file "setting.ini" with its value
 // encodings, and the tracking-ID list with its file "TrackingId.txt". Both files live in the
-// data directory, which is the executable's directory unless a test points it elsewhere.
+// data directory: the executable's directory, or the user's configuration directory when the
+// executable's cannot be written (see DataDirectoryFor), unless a test points it elsewhere.
 
 struct TParametrs
 {
@@ -26,13 +27,21 @@ struct TrackingIdList
 
 extern TrackingIdList TrackingIds;
 
-// The directory of both files, with a trailing separator.
+// The directory both files are written to, with a trailing separator; they are read from
+// there too once they exist there.
 QString DataDirectory();
 // The directory of both files for a program in executableDirectory: that directory when this
 // user may write there, else the user's own configuration directory for the program.
 QString DataDirectoryFor(const QString &executableDirectory);
-// Points both files at another directory; an empty path restores the executable's directory.
-void SetDataDirectory(const QString &directory);
+// Where a file not yet in DataDirectory() is read from, with a trailing separator: the
+// executable's directory when the files are written elsewhere, else empty. Files kept beside
+// a program the user can no longer write to are so read until the first write moves them.
+QString FormerDataDirectory();
+QString FormerDataDirectoryFor(const QString &executableDirectory);
+// Points both files at another directory, reading a file missing there from formerDirectory
+// when one is given; an empty directory restores the executable's directory.
+void SetDataDirectory(const QString &directory, const QString &formerDirectory = QString());
+// The paths the files are written to.
 QString SettingsFilePath();
 QString TrackingIdFilePath();
 
@@ -46,8 +55,9 @@ QByteArray SystemAnsiCodePage();
 QString ReadSetting(const QString &key, const QString &defaultValue,
                     const QByteArray &codePage = SystemAnsiCodePage());
 // Stores value under key, creating the file and the section when needed and replacing the file
-// only once it is complete; raises "Unable to write to <path>". Line breaks never reach the
-// file: they are dropped from key and value.
+// only once it is complete; raises "Unable to write to <path>". Line breaks are dropped from
+// the value; a key keeps its own name whatever it holds. The whole update holds the file's
+// lock, so that running copies of the program do not lose each other's writes.
 void WriteSetting(const QString &key, const QString &value,
                   const QByteArray &codePage = SystemAnsiCodePage());
 
@@ -69,7 +79,8 @@ void LoadApiKey();
 // Writes the Base64 form of AppParams.api_key under "api_key", on one line.
 void StoreApiKey();
 
-// Fills TrackingIds from "TrackingId.txt" when it exists.
+// Fills TrackingIds from "TrackingId.txt" when it exists (in the former directory when the
+// data directory has none yet).
 void LoadTrackingIds(const QByteArray &codePage = SystemAnsiCodePage());
 // Makes items the items of TrackingIds and writes them to "TrackingId.txt".
 void SaveTrackingIds(const QStringList &items, const QByteArray &codePage = SystemAnsiCodePage());

@@ -319,6 +319,10 @@ TEST_F(GeneratePartnerLinkTest, TotalDifferingFromTheCountReadsNoElementButStill
         {"0", {}, "0", "0"},
         {"null", {element("u1", LinkA)}, "null", "1"},
         {"1.5", {element("u1", LinkA)}, "1" + QLocale::system().decimalPoint() + "5", "1"},
+        // The total is compared as it came, blanks included.
+        {R"(" 1")", {element("u1", LinkA)}, " 1", "1"},
+        {R"("1 ")", {element("u1", LinkA)}, "1 ", "1"},
+        {R"("01")", {element("u1", LinkA)}, "01", "1"},
     };
     for (const auto &[totalJson, elements, ali, fact] : cases) {
         view = RecordingView();

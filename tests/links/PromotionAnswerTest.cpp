@@ -3,7 +3,10 @@
 
 #include "links/PromotionAnswer.h"
 
+#include <QFileInfo>
 #include <QLocale>
+#include <QProcess>
+#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
@@ -88,8 +91,49 @@ TEST(PromotionAnswerTest, NumbersBeyondTheRangeOfADoubleReadSafely)
     EXPECT_EQ(errorCodeOf("1e-2147483648"), "0");
     EXPECT_EQ(errorCodeOf("17976931348623159e292"), "inf");
     EXPECT_EQ(errorCodeOf("-1.7976931348623159e308"), "-inf");
-    // Past what the library reads at all, the answer is no JSON, and no document is made.
-    EXPECT_FALSE(PromotionAnswer(QStringLiteral(R"({"errorCode":1e400})")).isJson());
+    EXPECT_EQ(errorCodeOf("1e400"), "inf");
+    EXPECT_EQ(errorCodeOf("-1e999999999999999999"), "-inf");
+    EXPECT_EQ(errorCodeOf(QString(310, u'9')), "inf");
+    EXPECT_EQ(errorCodeOf(QString(310, u'9') + ".5e-300"), "10000000000");
+    EXPECT_EQ(errorCodeOf("1" + QString(300, u'0') + "e-300"), "1");
+}
+
+TEST(PromotionAnswerTest, WhatIsNotReadCannotFailTheAnswer)
+{
+    const QStringList ignored{"1e400",
+                              "-1e400",
+                              QString(310, u'9'),
+                              R"("\uD800")",
+                              R"("\uDC00")",
+                              R"("x\uD800\u0041")",
+                              R"([1e999999999999])"};
+    for (const QString &value : ignored) {
+        const PromotionAnswer answer(R"({"errorCode":"20010000","rate":)" + value +
+                                     R"(,"result":{"totalResults":1,"promotionUrls":[)" +
+                                     R"({"url":"u","promotionUrl":"p","extra":)" + value + "}]}}");
+        ASSERT_TRUE(answer.isObject()) << value.toStdString();
+        EXPECT_EQ(answer.errorCode(), "20010000");
+        EXPECT_EQ(answer.totalResults(), "1");
+        EXPECT_EQ(answer.elementPromotionUrl(0), "p");
+    }
+}
+
+TEST(PromotionAnswerTest, LoneSurrogatesOfEitherHalfReadAsTheReplacementCharacter)
+{
+    EXPECT_EQ(errorCodeOf(R"("a\uD800b")"), QStringLiteral("a\uFFFDb"));
+    EXPECT_EQ(errorCodeOf(R"("a\udc00b")"), QStringLiteral("a\uFFFDb"));
+    EXPECT_EQ(errorCodeOf(R"("\uDC00\uD800")"), QStringLiteral("\uFFFD\uFFFD"));
+    EXPECT_EQ(errorCodeOf(R"("\uD800\u0041\uDBFF")"), QStringLiteral("\uFFFDA\uFFFD"));
+    EXPECT_EQ(errorCodeOf(R"("\uD83D\uDE00")"), QString::fromUtf8("\xF0\x9F\x98\x80"));
+    EXPECT_EQ(errorCodeOf(R"("\\uD800")"), QStringLiteral("\\uD800"));
+}
+
+TEST(PromotionAnswerTest, MalformedNumbersAndEscapesAreStillNoJson)
+{
+    for (const QString value : {"01", "1.", ".5", "-", "+1", "1e", "1e+", "--1", "1.5.3", "0x10",
+                                "1 2", R"("\uD80")", R"("\uD800\u")", R"("\x")", R"("\uD800)"}) {
+        EXPECT_FALSE(PromotionAnswer(R"({"rate":)" + value + "}").isJson()) << value.toStdString();
+    }
 }
 
 TEST(PromotionAnswerTest, FractionsUseTheRegionalDecimalSeparatorAndNeverLookIntegral)
@@ -179,17 +223,53 @@ TEST(PromotionAnswerTest, DeepNestingNeitherOverflowsTheStackNorPassesWhenUnbala
     EXPECT_THROW(answer.totalResults(), AnswerFormatError);
 }
 
-TEST(PromotionAnswerTest, ManyElementsAreCountedAndReadByIndex)
+TEST(PromotionAnswerTest, ManyElementsBehindManyOtherMembersAreCountedAndReadByIndex)
 {
     std::vector<std::string> elements;
     for (int i = 0; i < 10000; ++i)
         elements.push_back(AnswerText::element("u" + std::to_string(i), "p" + std::to_string(i)));
-    const PromotionAnswer answer(QString::fromStdString(AnswerText::answer("10000", elements)));
+    std::string others = "{";
+    for (int i = 0; i < 100000; ++i)
+        others += "\"m" + std::to_string(i) + "\":" + std::to_string(i) + ",";
+    const std::string text = others + AnswerText::answer("10000", elements).substr(1);
+    const PromotionAnswer answer(QString::fromStdString(text));
     ASSERT_EQ(answer.promotionUrlCount(), 10000);
     EXPECT_EQ(answer.totalResults(), "10000");
-    EXPECT_EQ(answer.elementUrl(0), "u0");
-    EXPECT_EQ(answer.elementPromotionUrl(9999), "p9999");
+    for (int i = 0; i < 10000; ++i) {
+        ASSERT_EQ(answer.elementUrl(i), QString::number(i).prepend(u'u'));
+        ASSERT_EQ(answer.elementPromotionUrl(i), QString::number(i).prepend(u'p'));
+    }
     EXPECT_THROW(answer.elementUrl(10000), AnswerFormatError);
+}
+
+// The system's regional settings are read once in a process, so under any other locale the
+// test runs again in a child of this test program whose locale writes decimals with a comma.
+TEST(PromotionAnswerUnderACommaLocale, FractionsUseTheComma)
+{
+    const char *childMark = "LUMETTA_COMMA_LOCALE_CHILD";
+    if (QLocale::system().decimalPoint() != QStringLiteral(",")) {
+        ASSERT_FALSE(qEnvironmentVariableIsSet(childMark)) << "the child's locale has no comma";
+#ifdef Q_OS_LINUX
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("ru_RU.UTF-8"));
+        environment.insert(QString::fromLatin1(childMark), QStringLiteral("1"));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath(),
+                    {QStringLiteral("--gtest_filter=PromotionAnswerUnderACommaLocale.*")});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
+#else
+        GTEST_SKIP() << "the locale is not a comma one";
+#endif
+        return;
+    }
+    EXPECT_EQ(errorCodeOf("2.5"), "2,5");
+    EXPECT_EQ(errorCodeOf("-1.25e-2"), "-0,0125");
+    EXPECT_EQ(errorCodeOf("20010000.5"), "20010000,5");
+    EXPECT_EQ(errorCodeOf("1.5e-300"), "1,5e-300");
+    EXPECT_EQ(errorCodeOf("2.0"), "2");
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -38,20 +39,60 @@ TEST_F(Settings, PathsLieInTheDataDirectory)
     EXPECT_EQ(TrackingIdFilePath(), directory + "TrackingId.txt");
 }
 
-TEST_F(Settings, FilesStayBesideAWritableExecutableElseGoToTheUsersConfiguration)
+TEST_F(Settings, FilesStayBesideAWritableExecutableElseAreWrittenToTheUsersConfiguration)
 {
     EXPECT_EQ(DataDirectoryFor(m_dir.path()),
               QDir::toNativeSeparators(m_dir.path()) + QDir::separator());
+    EXPECT_EQ(FormerDataDirectoryFor(m_dir.path()), QString());
 
     const QString notWritable = QStringLiteral("/proc/1"); // not writable even for root
     if (QFileInfo(notWritable).isWritable())
         GTEST_SKIP() << "no directory here that this user cannot write to";
     QStandardPaths::setTestModeEnabled(true);
     const QString perUser = DataDirectoryFor(notWritable);
+    const QString former = FormerDataDirectoryFor(notWritable);
     QStandardPaths::setTestModeEnabled(false);
+    EXPECT_EQ(former, QDir::toNativeSeparators(notWritable) + QDir::separator());
     EXPECT_FALSE(perUser.startsWith(notWritable));
     EXPECT_TRUE(QFileInfo(perUser).isDir());
     EXPECT_TRUE(QFileInfo(perUser).isWritable());
+}
+
+TEST(FormerDataDirectory, FilesBesideTheExecutableAreReadUntilTheFirstWriteOfEach)
+{
+    const QTemporaryDir executable;
+    const QTemporaryDir configuration;
+    const QByteArray settings = "[Parametrs]\r\napi_key=Zm9v\r\nForm1.EdUrl.Text=http://old/\r\n";
+    const QByteArray list = "\xEF\xBB\xBFone\r\ntwo\r\n";
+    writeFileBytes(executable.filePath(QStringLiteral("setting.ini")), settings);
+    writeFileBytes(executable.filePath(QStringLiteral("TrackingId.txt")), list);
+    SetDataDirectory(configuration.path(), executable.path());
+
+    LoadApiKey();
+    EXPECT_EQ(AppParams.api_key, QStringLiteral("foo"));
+    EXPECT_EQ(ReadSetting(QStringLiteral("Form1.EdUrl.Text"), QString()), "http://old/");
+    LoadTrackingIds(cp1251);
+    EXPECT_EQ(TrackingIds.items, QStringList({"one", "two"}));
+
+    // The first write of each file takes the other lines along to the new place.
+    WriteSetting(QStringLiteral("Form1.EdTrackID.Text"), QStringLiteral("two"), cp1251);
+    EXPECT_EQ(readFileBytes(SettingsFilePath()), settings + "Form1.EdTrackID.Text=two\r\n");
+    SaveTrackingIds({QStringLiteral("one")}, cp1251);
+    EXPECT_EQ(readFileBytes(TrackingIdFilePath()), "\xEF\xBB\xBFone\r\n");
+    EXPECT_TRUE(SettingsFilePath().startsWith(QDir::toNativeSeparators(configuration.path())));
+
+    // From then on the files beside the executable are left alone.
+    EXPECT_EQ(readFileBytes(executable.filePath(QStringLiteral("setting.ini"))), settings);
+    EXPECT_EQ(readFileBytes(executable.filePath(QStringLiteral("TrackingId.txt"))), list);
+    writeFileBytes(executable.filePath(QStringLiteral("setting.ini")),
+                   "[Parametrs]\r\nForm1.EdUrl.Text=http://changed/\r\n");
+    EXPECT_EQ(ReadSetting(QStringLiteral("Form1.EdUrl.Text"), QString()), "http://old/");
+    LoadTrackingIds(cp1251);
+    EXPECT_EQ(TrackingIds.items, QStringList{"one"});
+
+    SetDataDirectory(QString());
+    AppParams.api_key.clear();
+    TrackingIds = {};
 }
 
 TEST_F(Settings, MissingFileGivesTheDefaultAndStaysMissing)
@@ -145,14 +186,39 @@ TEST_F(Settings, ValuesComeBackAsWritten)
     EXPECT_EQ(stored().count('\n'), 2) << stored().toStdString();
 }
 
-TEST_F(Settings, KeyHoldingAnEqualsSignKeepsItsOneLine)
+TEST_F(Settings, KeysHoldingEqualsSignsOrLineBreaksKeepTheirOwnNames)
 {
-    write(QStringLiteral("TID_a=b"), QStringLiteral("v1"));
-    write(QStringLiteral("TID_a=b"), QStringLiteral("v2"));
-    write(QStringLiteral("TID_c"), QStringLiteral("v3"));
-    EXPECT_EQ(read(QStringLiteral("TID_A=B")), QStringLiteral("v2"));
-    EXPECT_EQ(read(QStringLiteral("TID_c")), QStringLiteral("v3"));
-    EXPECT_EQ(stored(), QByteArray("[Parametrs]\r\nTID_a=b=v2\r\nTID_c=v3\r\n"));
+    write(QStringLiteral("TID_a=b"), QStringLiteral("41"));
+    write(QStringLiteral("TID_a"), QStringLiteral("42"));
+    write(QStringLiteral("TID_a=b"), QStringLiteral("43"));
+    write(QStringLiteral("TID_x\r\ny"), QStringLiteral("44"));
+    write(QStringLiteral("TID_%3D"), QStringLiteral("45"));
+    EXPECT_EQ(read(QStringLiteral("TID_A=B")), QStringLiteral("43"));
+    EXPECT_EQ(read(QStringLiteral("TID_a")), QStringLiteral("42"));
+    EXPECT_EQ(read(QStringLiteral("TID_x\r\ny")), QStringLiteral("44"));
+    EXPECT_EQ(read(QStringLiteral("TID_xy")), QStringLiteral("<default>"));
+    EXPECT_EQ(read(QStringLiteral("TID_%3D")), QStringLiteral("45"));
+    EXPECT_EQ(read(QStringLiteral("TID_=")), QStringLiteral("<default>"));
+    EXPECT_EQ(stored(), QByteArray("[Parametrs]\r\nTID_a%3Db=43\r\nTID_a=42\r\n"
+                                   "TID_x%0D%0Ay=44\r\nTID_%253D=45\r\n"));
+
+    // A key that would start a section or a comment line is found again as well.
+    write(QStringLiteral("[x]"), QStringLiteral("46"));
+    write(QStringLiteral(";y"), QStringLiteral("47"));
+    write(QStringLiteral(";y"), QStringLiteral("48"));
+    EXPECT_EQ(read(QStringLiteral("[x]")), QStringLiteral("46"));
+    EXPECT_EQ(read(QStringLiteral(";y")), QStringLiteral("48"));
+    EXPECT_EQ(read(QStringLiteral("TID_a")), QStringLiteral("42"));
+    EXPECT_EQ(stored().count('\n'), 7) << stored().toStdString();
+}
+
+TEST_F(Settings, HandWrittenKeysWithAPercentSignAreFound)
+{
+    prepare("[Parametrs]\r\nTID_50%=a\r\nTID_%zz=b\r\n");
+    EXPECT_EQ(read(QStringLiteral("TID_50%")), QStringLiteral("a"));
+    EXPECT_EQ(read(QStringLiteral("TID_%zz")), QStringLiteral("b"));
+    write(QStringLiteral("TID_50%"), QStringLiteral("c"));
+    EXPECT_EQ(stored(), QByteArray("[Parametrs]\r\nTID_50%=c\r\nTID_%zz=b\r\n"));
 }
 
 TEST_F(Settings, ReadsHandWrittenQuotesAndBlanksLikeTheSystemDoes)
@@ -199,13 +265,32 @@ TEST_F(Settings, ReadsUtf8WithoutAMarkAndTheCodePageOtherwise)
     EXPECT_EQ(stored(), QByteArray("[Parametrs]\r\nk=\xC6\r\nn=\xB8\r\n"));
 }
 
-TEST_F(Settings, TurnsToUtf8WhenTheCodePageCannotHoldAValue)
+TEST_F(Settings, LinesNotWrittenKeepTheirBytes)
 {
+    // A value the code page cannot hold goes in UTF-8 on its own line; the others stay.
     prepare("[Parametrs]\r\nk=\xC6\r\n");
     write(QStringLiteral("n"), QStringLiteral("é"));
-    EXPECT_EQ(stored(), QByteArray("[Parametrs]\r\nk=\xD0\x96\r\nn=\xC3\xA9\r\n"));
+    EXPECT_EQ(stored(), QByteArray("[Parametrs]\r\nk=\xC6\r\nn=\xC3\xA9\r\n"));
     EXPECT_EQ(read(QStringLiteral("k")), QStringLiteral("Ж"));
     EXPECT_EQ(read(QStringLiteral("n")), QStringLiteral("é"));
+    write(QStringLiteral("k"), QStringLiteral("ё"));
+    EXPECT_EQ(stored(), QByteArray("[Parametrs]\r\nk=\xB8\r\nn=\xC3\xA9\r\n"));
+
+    // Bytes that the code page or UTF-8 cannot read, with and without a mark, and a UTF-16
+    // file with a lone surrogate and an odd last byte.
+    const QList<std::pair<QByteArray, QByteArray>> files{
+        {"[Parametrs]\r\nTID_\xC6\xF3\xEA=D096\r\n", "new=1\r\n"},
+        {"\xEF\xBB\xBF[Parametrs]\r\nbad=\xFF\xC0\x80\xED\xA0\x80\r\n", "new=1\r\n"},
+        {literalBytes("\xFF\xFE[\0P\0a\0r\0a\0m\0e\0t\0r\0s\0]\0\n\0\x00\xD8=\0\n\0"),
+         literalBytes("n\0e\0w\0=\0"
+                      "1\0\r\0\n\0")},
+    };
+    for (const auto &[file, added] : files) {
+        prepare(file + (file.startsWith("\xFF\xFE") ? "x" : ""));
+        WriteSetting(QStringLiteral("new"), QStringLiteral("1"), "UTF-8");
+        EXPECT_EQ(stored(), file + added + (file.startsWith("\xFF\xFE") ? "x" : ""));
+        EXPECT_EQ(ReadSetting(QStringLiteral("new"), QString(), "UTF-8"), QStringLiteral("1"));
+    }
 }
 
 TEST_F(Settings, WritesANewFileInUtf8)
