@@ -157,7 +157,7 @@ void HttpClient::Private::sendRequest(const QString &method, const QByteArray &b
     head.host = url.hostHeader();
     if (jar)
         head.cookie = jar->cookieHeader(url.host, url.cookiePath(), url.isHttps(),
-                                        QDateTime::currentDateTime());
+                                        QDateTime::currentDateTimeUtc());
     // Head and body in one write, so that they leave in as few packets as possible.
     channel.write(RequestWriter::head(head) + body);
 }
@@ -168,7 +168,8 @@ void HttpClient::Private::readHeaderBlocks(ResponseReader &reader)
         reader.readHeaderBlock();
         if (!jar)
             jar = std::make_unique<CookieJar>();
-        const QDateTime now = QDateTime::currentDateTime();
+        // In UTC: the same instant as local time, without a time-zone lookup per cookie.
+        const QDateTime now = QDateTime::currentDateTimeUtc();
         for (const QString &setCookie : answer.headers(QStringLiteral("Set-Cookie")))
             jar->take(setCookie, url.host, url.cookiePath(), now);
     } while (answer.statusCode() == 100);
