@@ -337,10 +337,20 @@ bool PlatformSocket::waitWritable(int msecs)
     return waitFor(POLLOUT, msecs);
 }
 
+// The wait allowed: msecs (< 0: no limit of its own), cut to what is left before the deadline.
+int PlatformSocket::withinDeadline(int msecs) const
+{
+    if (m_deadline.isForever())
+        return msecs;
+    const qint64 left = std::max<qint64>(0, m_deadline.remainingTime());
+    return int(msecs < 0 ? left : std::min<qint64>(msecs, left));
+}
+
 bool PlatformSocket::waitFor(short events, int msecs)
 {
     if (!isValid())
         throw SocketError(SocketError::AfterShutdown);
+    msecs = withinDeadline(msecs);
     const QDeadlineTimer deadline(msecs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
                                             : QDeadlineTimer(msecs));
     for (;;) {

@@ -255,3 +255,34 @@ TEST(HttpsTest, ABodyCutOffWithoutCloseNotifyFailsAndOneFramedByTheCloseStands)
         EXPECT_EQ(outcome, c.outcome) << c.answer.constData();
     }
 }
+
+TEST_F(LoopbackTest, ARequestEndsWhenItsOverallTimeIsUpThoughBytesKeepComing)
+{
+    Script slowHead = Script().readRequest().send("HTTP/1.1 200 OK\r\n");
+    for (int i = 0; i < 12; ++i)
+        slowHead.pause(150).send("X-Slow: " + QByteArray::number(i) + "\r\n");
+    ScriptedServer server(
+        {slowHead.send("Content-Length: 2\r\n\r\nok").close(), Script().respond(Ok)});
+    channel.setRequestTimeout(500);
+    EXPECT_EQ(failureOf(client, urlOf(server)), "Read timed out.");
+    // The next request starts its own time on a new connection.
+    EXPECT_EQ(client.Get(urlOf(server)), "ok");
+    EXPECT_EQ(server.connectionCount(), 2);
+}
+
+TEST(HttpsTest, AHandshakeThatOutlastsTheRequestTimeReadsAsATimeOut)
+{
+    TlsTestServer::Options silent;
+    silent.behaviour = TlsTestServer::Behaviour::SilentAfterAccept;
+    TlsTestServer server(silent);
+    TlsChannel channel;
+    channel.setReadTimeout(10000);
+    channel.setRequestTimeout(300);
+    HttpClient client(channel);
+    try {
+        client.Post(QStringLiteral("https://localhost:%1/--").arg(server.port()), {"url=x"});
+        FAIL() << "a silent server must time the request out";
+    } catch (const LumettaError &error) {
+        EXPECT_EQ(error.message(), "Read timed out.");
+    }
+}
