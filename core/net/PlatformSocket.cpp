@@ -102,24 +102,7 @@ int pollOne(int handle, short events, int msecs)
 
 int resolverErrorNumber(int code)
 {
-    switch (code) {
-    case EAI_NONAME:
-#ifdef EAI_NODATA
-    case EAI_NODATA:
-#endif
-#ifdef EAI_ADDRFAMILY
-    case EAI_ADDRFAMILY:
-#endif
-        return SocketError::HostNotFound;
-    case EAI_AGAIN:
-        return SocketError::TryAgain;
-    case EAI_MEMORY:
-        return SocketError::fromErrno(ENOMEM);
-    case EAI_SYSTEM:
-        return lastError();
-    default:
-        return SocketError::NoRecovery;
-    }
+    return SocketError::fromResolverError(code);
 }
 #endif
 

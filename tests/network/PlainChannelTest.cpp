@@ -264,6 +264,20 @@ TEST(PlainChannel, ConnectFailuresCarryTheirSocketErrors)
               QString("Socket Error # 11001\r\nHost not found."));
 }
 
+TEST(PlainChannel, NamesTheResolverRefusesAreNotFound)
+{
+    // Names the resolver itself refuses, without asking any name server: a label longer
+    // than DNS allows, an empty label, a character no host name holds.
+    TlsChannel channel;
+    for (const QString &name : {QString(64, u'a') + ".test", QStringLiteral("a..test"),
+                                QStringLiteral("bad_name!.test")}) {
+        EXPECT_EQ(errorMessageOf([&] { channel.open(name, 80, ChannelMode::Plain); }),
+                  QString("Socket Error # 11001\r\nHost not found."))
+            << name.toStdString();
+        EXPECT_FALSE(channel.isOpen());
+    }
+}
+
 TEST(PlainChannel, ConnectGivesUpAfterItsTimeOut)
 {
     // A listener whose accept queue is full drops further connection attempts unanswered.
