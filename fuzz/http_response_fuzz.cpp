@@ -1,6 +1,7 @@
 // Arbitrary server answers through the whole answer path of the HTTP client: status lines,
 // header blocks, framing, cookies, charsets and the keep-alive decision. The first byte picks
-// how the bytes arrive; the rest is what the server sends.
+// how the bytes arrive; the rest is what the server sends: all at once, or split in two
+// answers of which the second is sent only when the second request is written.
 #include "InMemoryChannel.h"
 #include "http/HttpClient.h"
 
@@ -17,7 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     InMemoryChannel channel;
     channel.setOneByteReads(mode & 1);
     const auto end = (mode & 2) ? InMemoryChannel::End::Silence : InMemoryChannel::End::PeerCloses;
-    channel.addConnection(answer, end);
+    if (mode & 8) {
+        const qsizetype half = answer.size() / 2;
+        channel.addExchanges({answer.left(half), answer.mid(half)}, end);
+    } else {
+        channel.addConnection(answer, end);
+    }
     channel.addConnection(answer, end);
     HttpClient client(channel);
     // Two requests, so that whatever the first answer leaves behind meets the second one.

@@ -62,13 +62,15 @@ QString charsetFor(const HttpAnswer &answer)
     if (!isHtml(answer.mediaType()))
         return charsetByTable(answer);
     // The document's meta elements stand in for headers of the same name, and a charset
-    // it declares wins over the one in the header.
+    // it declares wins over the one in the header. Of the headers merged that way only
+    // Content-Type decides the charset.
     const HtmlMeta meta = HtmlMeta::scan(answer.body);
     if (!meta.charset.isEmpty())
         return meta.charset;
+    if (meta.contentType.isNull())
+        return charsetByTable(answer);
     HttpAnswer merged = answer;
-    for (const auto &[name, content] : meta.httpEquiv)
-        merged.setHeader(name, content);
+    merged.setHeader(QStringLiteral("Content-Type"), meta.contentType);
     return charsetByTable(merged);
 }
 

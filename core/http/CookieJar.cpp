@@ -2,6 +2,8 @@
 
 #include "http/CookieDate.h"
 
+#include <QUrl>
+
 #include <algorithm>
 #include <optional>
 
@@ -39,12 +41,31 @@ std::optional<qint64> parseMaxAge(const QString &text)
                                  : std::numeric_limits<qint64>::max();
 }
 
-QDateTime expiryAfter(const QDateTime &now, qint64 seconds)
+// The jar compares instants as milliseconds since the epoch, worked out once per cookie:
+// comparing local date-times looks the time zone up each time, and an answer may hold
+// tens of thousands of cookies.
+qint64 sessionExpiryMsecs()
+{
+    static const qint64 msecs = CookieJar::sessionExpiry().toMSecsSinceEpoch();
+    return msecs;
+}
+
+constexpr qint64 LongAgo = std::numeric_limits<qint64>::min();
+
+struct Expiry
+{
+    QDateTime when;
+    qint64 msecs;
+};
+
+Expiry expiryAfter(qint64 nowMsecs, qint64 seconds)
 {
     if (seconds <= 0)
-        return QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::LocalTime);
-    const qint64 room = now.secsTo(CookieJar::sessionExpiry());
-    return seconds >= room ? CookieJar::sessionExpiry() : now.addSecs(seconds);
+        return {QDateTime(), LongAgo};
+    if (seconds >= (sessionExpiryMsecs() - nowMsecs) / 1000)
+        return {CookieJar::sessionExpiry(), sessionExpiryMsecs()};
+    const qint64 msecs = nowMsecs + seconds * 1000;
+    return {QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC), msecs};
 }
 
 struct Attributes
@@ -89,7 +110,16 @@ Attributes parseAttributes(const QStringList &parts)
 
 QDateTime CookieJar::sessionExpiry()
 {
-    return QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), Qt::LocalTime);
+    // Made once: working out a local time is costly, and a hostile answer holds many cookies.
+    static const QDateTime expiry(QDate(9999, 12, 31), QTime(23, 59, 59, 999), Qt::LocalTime);
+    return expiry;
+}
+
+QString CookieJar::canonicalHost(const QString &host)
+{
+    const bool ascii =
+        std::all_of(host.begin(), host.end(), [](QChar c) { return c.unicode() < 0x80; });
+    return ascii ? host.toLower() : QString::fromLatin1(QUrl::toAce(host)).toLower();
 }
 
 bool CookieJar::domainMatches(const QString &host, const QString &domain)
@@ -121,6 +151,8 @@ QString CookieJar::defaultPath(const QString &requestPath)
 void CookieJar::take(const QString &setCookie, const QString &host, const QString &requestPath,
                      const QDateTime &now)
 {
+    if (setCookie.size() > MaxCookieLength)
+        return;
     const QStringList parts = setCookie.split(u';');
     const qsizetype equals = parts.first().indexOf(u'=');
     if (equals < 0)
@@ -132,19 +164,21 @@ void CookieJar::take(const QString &setCookie, const QString &host, const QStrin
         return;
 
     const Attributes attributes = parseAttributes(parts);
+    const qint64 nowMsecs = now.toMSecsSinceEpoch();
     cookie.persistent = attributes.maxAge || attributes.expires;
+    Expiry expiry{sessionExpiry(), sessionExpiryMsecs()};
     if (attributes.maxAge)
-        cookie.expiry = expiryAfter(now, *attributes.maxAge);
+        expiry = expiryAfter(nowMsecs, *attributes.maxAge);
     else if (attributes.expires)
-        cookie.expiry = attributes.expires->toLocalTime();
-    else
-        cookie.expiry = sessionExpiry();
+        expiry = {*attributes.expires, attributes.expires->toMSecsSinceEpoch()};
+    cookie.expiry = expiry.when;
 
-    const QString requestHost = host.toLower();
+    const QString requestHost = canonicalHost(host);
     if (!attributes.domain.isEmpty()) {
-        if (!domainMatches(requestHost, attributes.domain))
+        const QString domain = canonicalHost(attributes.domain);
+        if (domain.isEmpty() || !domainMatches(requestHost, domain))
             return;
-        cookie.domain = attributes.domain;
+        cookie.domain = domain;
         cookie.hostOnly = false;
     } else {
         cookie.domain = requestHost;
@@ -155,52 +189,99 @@ void CookieJar::take(const QString &setCookie, const QString &host, const QStrin
     cookie.httpOnly = attributes.httpOnly;
     cookie.creation = now;
     cookie.lastAccess = now;
-    store(std::move(cookie), now);
+    store(std::move(cookie), expiry.msecs, nowMsecs);
 }
 
-void CookieJar::store(StoredCookie cookie, const QDateTime &now)
+QList<StoredCookie> CookieJar::cookies() const
 {
-    const auto same = std::find_if(m_cookies.begin(), m_cookies.end(), [&](const StoredCookie &c) {
-        return c.name.compare(cookie.name, Qt::CaseInsensitive) == 0 &&
-               c.domain.compare(cookie.domain, Qt::CaseInsensitive) == 0 &&
-               c.path.compare(cookie.path, Qt::CaseInsensitive) == 0;
-    });
+    QList<StoredCookie> all;
+    all.reserve(qsizetype(m_slots.size()));
+    for (const Slot &slot : m_slots)
+        all.append(slot.cookie);
+    return all;
+}
+
+void CookieJar::store(StoredCookie cookie, qint64 expires, qint64 now)
+{
     // A replacement keeps its place in time; an expired one only removes the old cookie.
-    if (same != m_cookies.end()) {
-        cookie.creation = same->creation;
-        m_cookies.erase(same);
+    const Key key{cookie.name.toCaseFolded(), cookie.domain.toCaseFolded(),
+                  cookie.path.toCaseFolded()};
+    qint64 created = now;
+    if (const auto same = m_index.constFind(key); same != m_index.constEnd()) {
+        cookie.creation = (*same)->cookie.creation;
+        created = (*same)->created;
+        erase(*same);
     }
-    if (cookie.expiry > now)
-        m_cookies.append(std::move(cookie));
+    if (expires <= now)
+        return;
+    const QString domain = cookie.domain;
+    const Entry entry =
+        m_slots.insert(m_slots.end(), Slot{std::move(cookie), key, created, expires});
+    m_index.insert(key, entry);
+    m_byDomain[domain].append(entry);
+    keepWithinLimits(domain);
+}
+
+void CookieJar::erase(Entry entry)
+{
+    m_index.remove(entry->key);
+    const auto domain = m_byDomain.find(entry->cookie.domain);
+    domain->removeOne(entry);
+    if (domain->isEmpty())
+        m_byDomain.erase(domain);
+    m_slots.erase(entry);
+}
+
+// Past a limit the cookie created first goes; of two created at once, the one stored first.
+void CookieJar::keepWithinLimits(const QString &domain)
+{
+    const auto olderThan = [](Entry a, Entry b) { return a->created < b->created; };
+    const QList<Entry> &ofDomain = m_byDomain[domain];
+    if (ofDomain.size() > MaxCookiesPerDomain)
+        erase(*std::min_element(ofDomain.begin(), ofDomain.end(), olderThan));
+    if (qsizetype(m_slots.size()) > MaxCookies) {
+        Entry oldest = m_slots.begin();
+        for (Entry entry = m_slots.begin(); entry != m_slots.end(); ++entry) {
+            if (olderThan(entry, oldest))
+                oldest = entry;
+        }
+        erase(oldest);
+    }
 }
 
 void CookieJar::removeExpired(const QDateTime &now)
 {
-    m_cookies.removeIf([&now](const StoredCookie &c) { return c.expiry <= now; });
+    const qint64 nowMsecs = now.toMSecsSinceEpoch();
+    for (Entry entry = m_slots.begin(); entry != m_slots.end();) {
+        const Entry next = std::next(entry);
+        if (entry->expires <= nowMsecs)
+            erase(entry);
+        entry = next;
+    }
 }
 
 QString CookieJar::cookieHeader(const QString &host, const QString &requestPath, bool https,
                                 const QDateTime &now)
 {
     removeExpired(now);
-    const QString requestHost = host.toLower();
-    QList<StoredCookie *> matching;
-    for (StoredCookie &cookie : m_cookies) {
+    const QString requestHost = canonicalHost(host);
+    QList<Slot *> matching;
+    for (Slot &slot : m_slots) {
+        const StoredCookie &cookie = slot.cookie;
         const bool hostMatches = cookie.hostOnly ? requestHost == cookie.domain
                                                  : domainMatches(requestHost, cookie.domain);
         if (hostMatches && pathMatches(requestPath, cookie.path) && (!cookie.secure || https))
-            matching.append(&cookie);
+            matching.append(&slot);
     }
-    std::stable_sort(matching.begin(), matching.end(),
-                     [](const StoredCookie *a, const StoredCookie *b) {
-                         if (a->path.size() != b->path.size())
-                             return a->path.size() > b->path.size();
-                         return a->creation < b->creation;
-                     });
+    std::stable_sort(matching.begin(), matching.end(), [](const Slot *a, const Slot *b) {
+        if (a->cookie.path.size() != b->cookie.path.size())
+            return a->cookie.path.size() > b->cookie.path.size();
+        return a->created < b->created;
+    });
     QStringList pairs;
-    for (StoredCookie *cookie : matching) {
-        cookie->lastAccess = now;
-        pairs.append(cookie->name + u'=' + cookie->value);
+    for (Slot *slot : matching) {
+        slot->cookie.lastAccess = now;
+        pairs.append(slot->cookie.name + u'=' + slot->cookie.value);
     }
     return pairs.join(u"; ");
 }

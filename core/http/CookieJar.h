@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
+
+#include <list>
 
 // One cookie as the jar keeps it.
 struct StoredCookie
@@ -22,9 +25,18 @@ struct StoredCookie
 
 // The cookies of one client, in memory only: taken from Set-Cookie headers and sent back
 // to the hosts and paths they belong to (RFC 6265, without a public-suffix list).
+// Hosts and domains are compared in their ASCII (IDNA) form. The jar keeps to the least a
+// user agent must support (RFC 6265, 6.1) as its limits, so that a hostile server can neither
+// make it grow without end nor make the next request carry everything it sent: a longer
+// cookie is ignored, and past a count the cookie created first goes.
 class CookieJar
 {
 public:
+    // Name, value and attributes together, in characters (one per byte on the wire).
+    static constexpr qsizetype MaxCookieLength = 4096;
+    static constexpr qsizetype MaxCookiesPerDomain = 50;
+    static constexpr qsizetype MaxCookies = 3000;
+
     // The expiry of a cookie that names none.
     static QDateTime sessionExpiry();
 
@@ -36,14 +48,46 @@ public:
     QString cookieHeader(const QString &host, const QString &requestPath, bool https,
                          const QDateTime &now);
 
-    const QList<StoredCookie> &cookies() const { return m_cookies; }
+    // In the order they were stored; a replacement counts as stored last.
+    QList<StoredCookie> cookies() const;
 
+    // Both in ASCII form, as canonicalHost() gives them.
     static bool domainMatches(const QString &host, const QString &domain);
     static bool pathMatches(const QString &requestPath, const QString &cookiePath);
     static QString defaultPath(const QString &requestPath);
+    // Lower case, an international name in its IDNA form; empty when it has none.
+    static QString canonicalHost(const QString &host);
 
 private:
-    void store(StoredCookie cookie, const QDateTime &now);
+    // Name, domain and path without regard to case: what makes a cookie replace another.
+    struct Key
+    {
+        QString name;
+        QString domain;
+        QString path;
+        bool operator==(const Key &other) const = default;
+        friend size_t qHash(const Key &key, size_t seed = 0)
+        {
+            return qHashMulti(seed, key.name, key.domain, key.path);
+        }
+    };
+    // A stored cookie with what the limits and the lookup need of it, worked out once.
+    struct Slot
+    {
+        StoredCookie cookie;
+        Key key;
+        // Creation and expiry in milliseconds since the epoch.
+        qint64 created;
+        qint64 expires;
+    };
+    using Entry = std::list<Slot>::iterator;
 
-    QList<StoredCookie> m_cookies;
+    // Times in milliseconds since the epoch.
+    void store(StoredCookie cookie, qint64 expires, qint64 now);
+    void erase(Entry entry);
+    void keepWithinLimits(const QString &domain);
+
+    std::list<Slot> m_slots; // in the order stored
+    QHash<Key, Entry> m_index;
+    QHash<QString, QList<Entry>> m_byDomain;
 };

@@ -2,13 +2,23 @@
 
 namespace {
 
-// Name and value of a "Name: value" line; the name is empty when there is no colon.
-std::pair<QString, QString> splitHeader(const QString &line)
+// The name of a "Name: value" line, empty when there is no colon. Views, not copies: a
+// hostile answer may hold tens of thousands of lines, and each lookup passes over them all.
+QStringView nameOf(const QString &line)
 {
     const qsizetype colon = line.indexOf(u':');
-    if (colon < 0)
-        return {};
-    return {line.left(colon).trimmed(), line.mid(colon + 1).trimmed()};
+    return colon < 0 ? QStringView() : QStringView(line).left(colon).trimmed();
+}
+
+bool hasName(const QString &line, const QString &name)
+{
+    const QStringView lineName = nameOf(line);
+    return !lineName.isEmpty() && lineName.compare(name, Qt::CaseInsensitive) == 0;
+}
+
+QString valueOf(const QString &line)
+{
+    return line.mid(line.indexOf(u':') + 1).trimmed();
 }
 
 } // namespace
@@ -35,18 +45,15 @@ void HttpAnswer::continueLastHeader(const QString &line)
 
 void HttpAnswer::setHeader(const QString &name, const QString &value)
 {
-    m_headerLines.removeIf([&name](const QString &line) {
-        return splitHeader(line).first.compare(name, Qt::CaseInsensitive) == 0;
-    });
+    m_headerLines.removeIf([&name](const QString &line) { return hasName(line, name); });
     m_headerLines.append(name + QStringLiteral(": ") + value);
 }
 
 QString HttpAnswer::header(const QString &name) const
 {
     for (const QString &line : m_headerLines) {
-        const auto [lineName, value] = splitHeader(line);
-        if (!lineName.isEmpty() && lineName.compare(name, Qt::CaseInsensitive) == 0)
-            return value;
+        if (hasName(line, name))
+            return valueOf(line);
     }
     return {};
 }
@@ -55,9 +62,8 @@ QStringList HttpAnswer::headers(const QString &name) const
 {
     QStringList values;
     for (const QString &line : m_headerLines) {
-        const auto [lineName, value] = splitHeader(line);
-        if (!lineName.isEmpty() && lineName.compare(name, Qt::CaseInsensitive) == 0)
-            values.append(value);
+        if (hasName(line, name))
+            values.append(valueOf(line));
     }
     return values;
 }

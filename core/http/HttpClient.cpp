@@ -53,9 +53,13 @@ struct HttpClient::Private
     } connection;
     // A redirect body that did not arrive in time is still on its way.
     bool bodyLeftUnread = false;
+    // The request ended on an interim (1xx) answer: its final answer, or another protocol
+    // after a 101, may still come on this connection.
+    bool endedOnInterimAnswer = false;
 
     QString perform(const QString &method, const QString &address, const QByteArray &body);
     void chooseConnection(bool post);
+    bool mayReuseConnection();
     void closeConnection();
     void sendRequest(const QString &method, const QByteArray &body);
     void readHeaderBlocks(ResponseReader &reader);
@@ -100,6 +104,7 @@ QString HttpClient::Private::perform(const QString &method, const QString &addre
                                      const QByteArray &body)
 {
     url = UrlParts::parse(address);
+    channel.startRequest();
     chooseConnection(method == u"POST");
     try {
         sendRequest(method, body);
@@ -125,7 +130,7 @@ void HttpClient::Private::chooseConnection(bool post)
         closeConnection();
     if (post)
         closeConnection();
-    if (connection.open && channel.isOpen())
+    if (connection.open && mayReuseConnection())
         return;
     closeConnection();
     try {
@@ -135,6 +140,13 @@ void HttpClient::Private::chooseConnection(bool post)
         throw;
     }
     connection = {true, url.host, url.port, mode};
+}
+
+// Bytes that a server sent on a kept connection before it was asked anything would be
+// taken for the next answer: such a connection is not reused.
+bool HttpClient::Private::mayReuseConnection()
+{
+    return channel.isOpen() && !channel.waitForInput(0);
 }
 
 void HttpClient::Private::closeConnection()
@@ -157,7 +169,7 @@ void HttpClient::Private::sendRequest(const QString &method, const QByteArray &b
     head.host = url.hostHeader();
     if (jar)
         head.cookie = jar->cookieHeader(url.host, url.cookiePath(), url.isHttps(),
-                                        QDateTime::currentDateTime());
+                                        QDateTime::currentDateTimeUtc());
     // Head and body in one write, so that they leave in as few packets as possible.
     channel.write(RequestWriter::head(head) + body);
 }
@@ -168,7 +180,8 @@ void HttpClient::Private::readHeaderBlocks(ResponseReader &reader)
         reader.readHeaderBlock();
         if (!jar)
             jar = std::make_unique<CookieJar>();
-        const QDateTime now = QDateTime::currentDateTime();
+        // In UTC: the same instant as local time, without a time-zone lookup per cookie.
+        const QDateTime now = QDateTime::currentDateTimeUtc();
         for (const QString &setCookie : answer.headers(QStringLiteral("Set-Cookie")))
             jar->take(setCookie, url.host, url.cookiePath(), now);
     } while (answer.statusCode() == 100);
@@ -178,6 +191,7 @@ QString HttpClient::Private::readAnswer()
 {
     answer = HttpAnswer();
     bodyLeftUnread = false;
+    endedOnInterimAnswer = false;
     ResponseReader reader(channel, answer);
     readHeaderBlocks(reader);
     const int code = answer.statusCode();
@@ -192,7 +206,9 @@ QString HttpClient::Private::readAnswer()
             reader.readBody();
         else
             bodyLeftUnread = true;
-    } else if (kind != 1 && code != 304) {
+    } else if (kind == 1) {
+        endedOnInterimAnswer = true;
+    } else if (code != 304) {
         reader.readBody();
     }
     failWithStatus();
@@ -200,7 +216,8 @@ QString HttpClient::Private::readAnswer()
 
 void HttpClient::Private::failWithStatus()
 {
-    throw HttpStatusError(answer.statusCode(), answer.statusLine(), BodyDecoder::decode(answer));
+    throw HttpStatusError(answer.statusCode(), answer.statusLine(), BodyDecoder::decode(answer),
+                          answer.header(QStringLiteral("Location")));
 }
 
 void HttpClient::Private::keepOrClose()
@@ -212,6 +229,8 @@ void HttpClient::Private::keepOrClose()
     else
         keep = keep && !sameText(answer.connection(), "close") &&
                !sameText(answer.proxyConnection(), "close");
+    if (endedOnInterimAnswer)
+        keep = false;
     if (keep && bodyLeftUnread) {
         // Whatever still comes of that body would be taken for the next answer.
         try {

@@ -69,25 +69,27 @@ void ResponseReader::readHeaderBlock()
     readHeaderFields();
 }
 
-// Header lines up to the empty line. A close by the peer ends them where they are: in a
-// header block that is the specified reading, after a chunked body every byte has arrived.
+// Header lines up to the empty line. A block cut off by the peer's close is a failure: the
+// lines it would have held may be the very ones that frame the body.
 void ResponseReader::readHeaderFields()
 {
-    for (;;) {
-        QString line;
-        try {
-            line = readHeaderLine();
-        } catch (const LumettaError &error) {
-            if (error.message() == ClosedMessage)
-                return;
-            throw;
-        }
-        if (line.isEmpty())
-            return;
+    for (QString line = readHeaderLine(); !line.isEmpty(); line = readHeaderLine()) {
         if (isContinuation(line))
             m_answer.continueLastHeader(line);
         else
             m_answer.addHeaderLine(line);
+    }
+}
+
+// The trailer after a chunked body. Every byte of the body has arrived by then, so a close
+// before the trailer's empty line ends it where it is.
+void ResponseReader::readTrailer()
+{
+    try {
+        readHeaderFields();
+    } catch (const LumettaError &error) {
+        if (error.message() != ClosedMessage)
+            throw;
     }
 }
 
@@ -181,7 +183,7 @@ void ResponseReader::readChunked()
         if (!size)
             throw LumettaError(QStringLiteral("Invalid chunk size."));
         if (*size == 0)
-            return readHeaderFields();
+            return readTrailer();
         if (m_answer.body.size() + *size > MaxBodyBytes)
             tooLarge();
         if (readIntoBody(*size) < *size)
@@ -194,12 +196,13 @@ void ResponseReader::readCounted(qint64 length)
 {
     if (length > MaxBodyBytes)
         tooLarge();
-    // A peer that closes early has sent the whole body it had.
-    if (length < LargeBuffer::Threshold) {
+    if (length < LargeBuffer::Threshold)
         m_answer.body = m_channel.readAtMost(length);
-        return;
-    }
-    readIntoBody(length);
+    else
+        readIntoBody(length);
+    // A peer that closes before the announced end has not sent the whole body.
+    if (m_answer.body.size() < length)
+        throw LumettaError(ClosedMessage);
 }
 
 void ResponseReader::readMultipart(const QString &boundary)
@@ -210,8 +213,7 @@ void ResponseReader::readMultipart(const QString &boundary)
         try {
             line = m_channel.readLine(MaxBodyBytes - m_answer.body.size());
         } catch (const LumettaError &error) {
-            if (error.message() == ClosedMessage)
-                return;
+            // A close before the closing boundary cuts the body short, like any other close.
             if (error.message() == QStringLiteral("Max line length exceeded."))
                 tooLarge();
             throw;

@@ -19,11 +19,13 @@ public:
 
     ResponseReader(ByteChannel &channel, HttpAnswer &answer);
 
-    // One status line and its header lines up to the empty line (or the peer's close).
+    // One status line and its header lines up to the empty line; "Connection Closed
+    // Gracefully." when the peer closes before that line.
     void readHeaderBlock();
     void readHeaderFields();
     // The body, framed by Transfer-Encoding, Content-Length, a multipart boundary or the
-    // peer's close, in that order of precedence.
+    // peer's close, in that order of precedence. A close before the end that the framing
+    // announces fails with "Connection Closed Gracefully.".
     void readBody();
 
     // The body length announced by Content-Length; none when absent. Fails with
@@ -33,6 +35,7 @@ public:
 
 private:
     QString readHeaderLine();
+    void readTrailer();
     void readChunked();
     void readCounted(qint64 length);
     void readMultipart(const QString &boundary);

@@ -13,6 +13,9 @@ class ByteChannel
 public:
     virtual ~ByteChannel() = default;
 
+    // Marks the start of one request (before the connection for it is chosen): from here
+    // on, every wait counts against the channel's overall limit for a request, if it has one.
+    virtual void startRequest() {}
     // Resolves, connects and, in TLS mode, completes the handshake.
     virtual void open(const QString &host, quint16 port, ChannelMode mode) = 0;
     // True while connected and the peer has not closed; first takes, without waiting,

@@ -80,6 +80,7 @@ std::unique_ptr<OpenSslApi> resolveAll(QLibrary &crypto, QLibrary &ssl)
     LUMETTA_RESOLVE(crypto, d2i_X509)
     LUMETTA_RESOLVE(crypto, X509_free)
     LUMETTA_RESOLVE(crypto, X509_STORE_add_cert)
+    LUMETTA_RESOLVE(crypto, X509_verify_cert_error_string)
     LUMETTA_RESOLVE(ssl, OPENSSL_init_ssl)
     LUMETTA_RESOLVE(ssl, TLS_client_method)
     LUMETTA_RESOLVE(ssl, SSL_CTX_new)
@@ -101,6 +102,7 @@ std::unique_ptr<OpenSslApi> resolveAll(QLibrary &crypto, QLibrary &ssl)
     LUMETTA_RESOLVE(ssl, SSL_write)
     LUMETTA_RESOLVE(ssl, SSL_get_error)
     LUMETTA_RESOLVE(ssl, SSL_shutdown)
+    LUMETTA_RESOLVE(ssl, SSL_get_verify_result)
     return table;
 }
 

@@ -27,6 +27,7 @@ struct OpenSslApi
     decltype(&::d2i_X509) d2i_X509;
     decltype(&::X509_free) X509_free;
     decltype(&::X509_STORE_add_cert) X509_STORE_add_cert;
+    decltype(&::X509_verify_cert_error_string) X509_verify_cert_error_string;
     // libssl
     decltype(&::OPENSSL_init_ssl) OPENSSL_init_ssl;
     decltype(&::TLS_client_method) TLS_client_method;
@@ -49,6 +50,7 @@ struct OpenSslApi
     decltype(&::SSL_write) SSL_write;
     decltype(&::SSL_get_error) SSL_get_error;
     decltype(&::SSL_shutdown) SSL_shutdown;
+    decltype(&::SSL_get_verify_result) SSL_get_verify_result;
 
     // The library's text for the oldest queued error (at most 160 characters); clears the
     // queue. Empty when nothing is queued.

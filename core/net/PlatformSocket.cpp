@@ -102,24 +102,7 @@ int pollOne(int handle, short events, int msecs)
 
 int resolverErrorNumber(int code)
 {
-    switch (code) {
-    case EAI_NONAME:
-#ifdef EAI_NODATA
-    case EAI_NODATA:
-#endif
-#ifdef EAI_ADDRFAMILY
-    case EAI_ADDRFAMILY:
-#endif
-        return SocketError::HostNotFound;
-    case EAI_AGAIN:
-        return SocketError::TryAgain;
-    case EAI_MEMORY:
-        return SocketError::fromErrno(ENOMEM);
-    case EAI_SYSTEM:
-        return lastError();
-    default:
-        return SocketError::NoRecovery;
-    }
+    return SocketError::fromResolverError(code);
 }
 #endif
 
@@ -337,10 +320,20 @@ bool PlatformSocket::waitWritable(int msecs)
     return waitFor(POLLOUT, msecs);
 }
 
+// The wait allowed: msecs (< 0: no limit of its own), cut to what is left before the deadline.
+int PlatformSocket::withinDeadline(int msecs) const
+{
+    if (m_deadline.isForever())
+        return msecs;
+    const qint64 left = std::max<qint64>(0, m_deadline.remainingTime());
+    return int(msecs < 0 ? left : std::min<qint64>(msecs, left));
+}
+
 bool PlatformSocket::waitFor(short events, int msecs)
 {
     if (!isValid())
         throw SocketError(SocketError::AfterShutdown);
+    msecs = withinDeadline(msecs);
     const QDeadlineTimer deadline(msecs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
                                             : QDeadlineTimer(msecs));
     for (;;) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 #include <QtGlobal>
 
@@ -38,8 +39,13 @@ public:
     bool waitReadable(int msecs);
     bool waitWritable(int msecs);
 
+    // A moment no wait goes past, whatever its own limit (forever by default); it outlives
+    // close() and connect(). A wait cut short by it fails as its own limit would.
+    void setDeadline(QDeadlineTimer deadline) { m_deadline = deadline; }
+
 private:
     bool waitFor(short events, int msecs);
+    int withinDeadline(int msecs) const;
 
 #ifdef _WIN32
     using Handle = quintptr;
@@ -49,4 +55,5 @@ private:
     static constexpr Handle NoSocket = -1;
 #endif
     Handle m_handle = NoSocket;
+    QDeadlineTimer m_deadline{QDeadlineTimer::Forever};
 };

@@ -4,6 +4,10 @@
 
 #include <cerrno>
 
+#ifndef _WIN32
+#include <netdb.h>
+#endif
+
 namespace {
 
 const QHash<int, QString> &descriptions()
@@ -100,5 +104,31 @@ int SocketError::fromErrno(int errnoValue)
     return errnoValue;
 #else
     return errnoNumbers().value(errnoValue, errnoValue);
+#endif
+}
+
+int SocketError::fromResolverError(int code)
+{
+#ifdef _WIN32
+    return code;
+#else
+    switch (code) {
+    case EAI_NONAME:
+#ifdef EAI_NODATA
+    case EAI_NODATA:
+#endif
+#ifdef EAI_ADDRFAMILY
+    case EAI_ADDRFAMILY:
+#endif
+        return HostNotFound;
+    case EAI_AGAIN:
+        return TryAgain;
+    case EAI_MEMORY:
+        return fromErrno(ENOMEM);
+    case EAI_SYSTEM:
+        return fromErrno(errno);
+    default:
+        return NoRecovery;
+    }
 #endif
 }

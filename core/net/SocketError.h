@@ -29,6 +29,10 @@ public:
     static QString description(int code);
     // The Windows Sockets number for a POSIX errno value; unknown values pass unchanged.
     static int fromErrno(int errnoValue);
+    // The Windows Sockets number for a failure code of getaddrinfo() (EAI_...); a name
+    // the resolver does not know is HostNotFound, a resolver it cannot reach TryAgain.
+    // On Windows the codes already are such numbers.
+    static int fromResolverError(int code);
 
 private:
     int m_code;

@@ -39,6 +39,9 @@ struct TlsChannel::Private
     QString extraCaFile;
     int connectTimeout = DefaultConnectTimeoutMs;
     int readTimeout = DefaultReadTimeoutMs;
+    int requestTimeout = DefaultRequestTimeoutMs;
+    // The end of the current request's time; none until a request starts.
+    QDeadlineTimer requestDeadline{QDeadlineTimer::Forever};
     PlatformSocket socket;
     std::unique_ptr<TlsContext> context; // kept from one connection to the next
     std::unique_ptr<TlsSession> tls;
@@ -51,7 +54,23 @@ struct TlsChannel::Private
     void startTls(const OpenSslApi &api, const QString &host);
     bool fillOrTimeOut();
     void closeConnection();
+    template <typename Step>
+    auto withinRequestTime(Step step) -> decltype(step());
 };
+
+// Runs a step that may wait; when its wait failed because the request's time is up, that is
+// what the failure says, whatever the step would have called it.
+template <typename Step>
+auto TlsChannel::Private::withinRequestTime(Step step) -> decltype(step())
+{
+    try {
+        return step();
+    } catch (const SocketError &error) {
+        if (error.code() == SocketError::TimedOut && requestDeadline.hasExpired())
+            throw readTimedOut();
+        throw;
+    }
+}
 
 // > 0 bytes, 0 when the peer has closed, -1 when msecs pass first.
 qsizetype TlsChannel::Private::receive(char *data, qsizetype maxBytes, int msecs)
@@ -77,7 +96,7 @@ qsizetype TlsChannel::Private::receiveNoting(char *data, qsizetype maxBytes, int
         return 0;
     qsizetype got = 0;
     try {
-        got = receive(data, maxBytes, msecs);
+        got = withinRequestTime([&] { return receive(data, maxBytes, msecs); });
     } catch (const SocketError &error) {
         if (!error.meansPeerGone())
             throw;
@@ -167,17 +186,29 @@ void TlsChannel::setReadTimeout(int msecs)
     d->readTimeout = msecs;
 }
 
+void TlsChannel::setRequestTimeout(int msecs)
+{
+    d->requestTimeout = msecs;
+}
+
+void TlsChannel::startRequest()
+{
+    d->requestDeadline = QDeadlineTimer(d->requestTimeout);
+    // Every wait below, TLS ones included, ends up in the socket's; it keeps to the deadline.
+    d->socket.setDeadline(d->requestDeadline);
+}
+
 void TlsChannel::open(const QString &host, quint16 port, ChannelMode mode)
 {
     d->closeConnection();
     try {
-        d->socket.connect(host, port, d->connectTimeout);
+        d->withinRequestTime([&] { d->socket.connect(host, port, d->connectTimeout); });
         // Loaded on the first open of either kind; without it plain connections still work.
         const OpenSslApi *api = OpenSslLibrary::api();
         if (mode == ChannelMode::Tls) {
             if (api == nullptr)
                 throw LumettaError(QStringLiteral("Could not load SSL library."));
-            d->startTls(*api, host);
+            d->withinRequestTime([&] { d->startTls(*api, host); });
         }
     } catch (...) {
         d->closeConnection();
@@ -201,10 +232,12 @@ void TlsChannel::write(const QByteArray &bytes)
 {
     if (!d->socket.isValid())
         throw SocketError(10057); // not connected
-    if (d->tls)
-        d->tls->write(bytes.constData(), bytes.size(), d->readTimeout);
-    else
-        d->socket.sendAll(bytes.constData(), bytes.size(), d->readTimeout);
+    d->withinRequestTime([&] {
+        if (d->tls)
+            d->tls->write(bytes.constData(), bytes.size(), d->readTimeout);
+        else
+            d->socket.sendAll(bytes.constData(), bytes.size(), d->readTimeout);
+    });
 }
 
 QByteArray TlsChannel::readLine(qsizetype maxLength)

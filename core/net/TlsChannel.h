@@ -12,6 +12,7 @@ class TlsChannel : public ByteChannel
 public:
     static constexpr int DefaultConnectTimeoutMs = 30000;
     static constexpr int DefaultReadTimeoutMs = 30000;
+    static constexpr int DefaultRequestTimeoutMs = 60000;
 
     TlsChannel();
     ~TlsChannel() override;
@@ -25,7 +26,12 @@ public:
     // Limit on every wait for the peer, plain and TLS: "Read timed out." while reading,
     // "Socket Error # 10060" during the handshake or while waiting for room to send.
     void setReadTimeout(int msecs);
+    // Limit on one whole request, from startRequest() on: connect, handshake, writing and
+    // reading together. A peer that sends a byte now and then restarts the read time-out
+    // but not this one. Past it every wait fails with "Read timed out.".
+    void setRequestTimeout(int msecs);
 
+    void startRequest() override;
     void open(const QString &host, quint16 port, ChannelMode mode) override;
     bool isOpen() override;
     void write(const QByteArray &bytes) override;

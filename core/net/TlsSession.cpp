@@ -76,6 +76,17 @@ void TlsSession::createSession(const QString &host)
         throw LumettaError(withReason(QStringLiteral("Error binding data to SSL socket.")));
 }
 
+// Why the server's certificate was refused, after the library's "certificate verify failed",
+// which alone does not tell an expired certificate from one for another host.
+QString TlsSession::verificationReason() const
+{
+    const long result = m_api.SSL_get_verify_result(m_session);
+    if (result == X509_V_OK)
+        return QString();
+    return QStringLiteral(" (%1)").arg(
+        QString::fromUtf8(m_api.X509_verify_cert_error_string(result)));
+}
+
 void TlsSession::failHandshake(const QString &detail)
 {
     throw LumettaError(QStringLiteral("Error connecting with SSL.\r\n") + detail);
@@ -93,7 +104,7 @@ void TlsSession::handshake(const QString &host, int msecs)
             return;
         }
         if (m_api.SSL_get_error(m_session, result) != SSL_ERROR_WANT_READ) {
-            const QString detail = m_api.takeErrorString();
+            const QString detail = m_api.takeErrorString() + verificationReason();
             try {
                 pushToSocket(0); // the alert that tells the server why, if there is room
             } catch (const LumettaError &) {

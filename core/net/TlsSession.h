@@ -32,6 +32,7 @@ public:
 private:
     void createSession(const QString &host);
     [[noreturn]] void failHandshake(const QString &detail);
+    QString verificationReason() const;
     // Raw bytes from the socket into the session: > 0, 0 at end of stream, -1 on time-out.
     qsizetype pullFromSocket(int msecs);
     void pushToSocket(int msecs);

@@ -89,3 +89,30 @@ TEST(CharsetTest, HtmlMetaElementsDecideTheCharset)
     // A broken tag does not stop the scan or run past the document.
     EXPECT_EQ(bodyWith("Content-Type: text/html\r\n", "<meta charset=\"utf-8").size(), 20);
 }
+
+TEST(CharsetTest, OfManyMetaElementsTheLastContentTypeDecides)
+{
+    QByteArray head = "<html><head>";
+    for (int i = 0; i < 2000; ++i) {
+        head += "<meta http-equiv=\"x-" + QByteArray::number(i) + "\" content=\"v\">";
+        if (i == 500)
+            head += "<meta http-equiv='content-type' content='text/html; charset=iso-8859-1'>";
+        if (i == 1500)
+            head += "<Meta Http-Equiv=\" Content-Type \" Content=\"text/html; charset=utf-8\">";
+    }
+    EXPECT_EQ(bodyWith("Content-Type: text/html\r\n", head + "</head>" + EAcuteUtf8).right(1),
+              QString::fromUtf8("é"));
+    // An http-equiv without content, or a content without http-equiv, declares nothing.
+    EXPECT_EQ(bodyWith("Content-Type: text/html\r\n",
+                       "<meta http-equiv=\"Content-Type\"><meta content=\"text/html; "
+                       "charset=utf-8\">" +
+                           EAcuteUtf8)
+                  .right(2),
+              QString::fromUtf8("Ã©"));
+    // The first of two attributes of one name counts; names and tags in any case.
+    EXPECT_EQ(bodyWith("Content-Type: text/html\r\n",
+                       "<META CHARSET=utf-8 charset=iso-8859-1></HEAD><meta charset=us-ascii>" +
+                           EAcuteUtf8)
+                  .right(1),
+              QString::fromUtf8("é"));
+}

@@ -174,3 +174,110 @@ TEST(CookieDateTest, ReadsTheUsualFormatsAndRejectsImpossibleDates)
     EXPECT_FALSE(CookieDate::parse("Wed, 02 Jan 1600 03:04:05 GMT").isValid());
     EXPECT_FALSE(CookieDate::parse("02 Jan 2030").isValid());
 }
+
+namespace {
+
+QStringList namesIn(const CookieJar &jar)
+{
+    QStringList names;
+    for (const StoredCookie &cookie : jar.cookies())
+        names.append(cookie.name);
+    return names;
+}
+
+} // namespace
+
+TEST(CookieLimitsTest, PastFiftyADomainTheCookieCreatedFirstGoes)
+{
+    CookieJar jar;
+    jar.take("first=1", "h.example", "/", Now);
+    for (int i = 1; i < 50; ++i)
+        jar.take(QStringLiteral("c%1=1").arg(i), "h.example", "/", Now.addSecs(i));
+    // Replacing keeps the creation time, so the first cookie is still the oldest.
+    jar.take("first=2", "h.example", "/", Now.addSecs(100));
+    jar.take("other=1", "other.example", "/", Now.addSecs(100));
+    EXPECT_EQ(jar.cookies().size(), 51);
+    jar.take("newest=1", "h.example", "/", Now.addSecs(101));
+    QStringList names = namesIn(jar);
+    EXPECT_EQ(names.size(), 51);
+    EXPECT_FALSE(names.contains("first"));
+    EXPECT_TRUE(names.contains("newest"));
+    EXPECT_TRUE(names.contains("other"));
+    jar.take("newer=1", "h.example", "/", Now.addSecs(102));
+    names = namesIn(jar);
+    EXPECT_FALSE(names.contains("c1"));
+    EXPECT_TRUE(names.contains("c2"));
+    // Cookies of the same moment go in the order they came.
+    CookieJar sameMoment;
+    for (int i = 0; i < 60; ++i)
+        sameMoment.take(QStringLiteral("s%1=1").arg(i), "h.example", "/", Now);
+    EXPECT_EQ(namesIn(sameMoment).first(), "s10");
+    EXPECT_EQ(namesIn(sameMoment).last(), "s59");
+}
+
+TEST(CookieLimitsTest, PastThreeThousandInAllTheCookieCreatedFirstGoes)
+{
+    CookieJar jar;
+    for (int domain = 0; domain < 61; ++domain) {
+        for (int i = 0; i < 50; ++i)
+            jar.take(QStringLiteral("c%1=v").arg(i), QStringLiteral("d%1.example").arg(domain), "/",
+                     Now.addSecs(domain * 50 + i));
+    }
+    EXPECT_EQ(jar.cookies().size(), CookieJar::MaxCookies);
+    // The first fifty were created first, so they made room for the last fifty.
+    EXPECT_EQ(jar.cookies().first().domain, "d1.example");
+    EXPECT_EQ(jar.cookieHeader("d0.example", "/", false, Now.addDays(1)), "");
+    EXPECT_FALSE(jar.cookieHeader("d60.example", "/", false, Now.addDays(1)).isEmpty());
+}
+
+TEST(CookieLimitsTest, ACookieLongerThan4096CharactersIsIgnored)
+{
+    CookieJar jar;
+    jar.take("a=" + QString(4094, u'x'), "h", "/", Now);
+    jar.take("b=" + QString(4095, u'x'), "h", "/", Now);
+    // Attributes count too.
+    jar.take("c=" + QString(4087, u'x') + "; Path=/", "h", "/", Now);
+    ASSERT_EQ(namesIn(jar), QStringList({"a"}));
+    EXPECT_EQ(jar.cookies().at(0).value.size(), 4094);
+}
+
+TEST(CookieLimitsTest, AHostileAnswerLeavesTheNextRequestSmall)
+{
+    QByteArray head = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n";
+    for (int i = 0; i < 20000; ++i)
+        head += "Set-Cookie: c" + QByteArray::number(i) + "=value; Path=/\r\n";
+    InMemoryChannel channel;
+    channel.addConnection(head + "\r\n");
+    channel.addConnection(Plain);
+    HttpClient client(channel);
+    client.Get("http://gw.example/");
+    client.Get("http://gw.example/");
+    const QByteArray cookies = cookieHeaderOf(channel.written(1));
+    EXPECT_EQ(cookies.count(';') + 1, CookieJar::MaxCookiesPerDomain);
+    EXPECT_TRUE(cookies.startsWith("c19950=value; ")) << cookies.left(40).constData();
+    EXPECT_TRUE(cookies.endsWith("; c19999=value"));
+}
+
+TEST(CookieTest, InternationalHostsMatchDomainsInTheirAsciiForm)
+{
+    // The server can only name its domain in ASCII; the address holds the Unicode name.
+    InMemoryChannel channel;
+    channel.addConnection(answerSetting("Set-Cookie: d=1; Domain=xn--e1afmkfd.xn--p1ai\r\n"
+                                        "Set-Cookie: h=2\r\n"));
+    channel.addConnection(Plain);
+    channel.addConnection(Plain);
+    HttpClient client(channel);
+    client.Get(QString::fromUtf8("http://www.пример.рф/"));
+    ASSERT_EQ(client.cookieJar()->cookies().size(), 2);
+    EXPECT_EQ(client.cookieJar()->cookies().at(0).domain, "xn--e1afmkfd.xn--p1ai");
+    client.Get(QString::fromUtf8("http://api.ПРИМЕР.рф/"));
+    EXPECT_EQ(cookieHeaderOf(channel.written(1)), "d=1");
+    client.Get(QString::fromUtf8("http://www.пример.рф/"));
+    EXPECT_EQ(cookieHeaderOf(channel.written(2)), "d=1; h=2");
+
+    CookieJar jar;
+    jar.take(QString::fromUtf8("u=1; Domain=пример.рф"), "www.xn--e1afmkfd.xn--p1ai", "/", Now);
+    jar.take(QString::fromUtf8("bad=1; Domain=\uFFFD.рф"), QString::fromUtf8("x.пример.рф"), "/",
+             Now);
+    EXPECT_EQ(namesIn(jar), QStringList({"u"}));
+}

@@ -34,7 +34,8 @@ TEST(KeepAliveTest, GetKeepsTheConnectionUnlessEitherHeaderSaysClose)
                           {"Proxy-Connection: CLOSE\r\n", false},
                           {"Connection: upgrade\r\n", true}};
     for (const Case &c : cases) {
-        InMemoryChannel channel(okWith(c.headers) + okWith(""), InMemoryChannel::End::Silence);
+        InMemoryChannel channel;
+        channel.addExchanges({okWith(c.headers), okWith("")}, InMemoryChannel::End::Silence);
         channel.addConnection(okWith(""));
         HttpClient client(channel);
         client.Get("http://gw.example/a");
@@ -56,7 +57,8 @@ TEST(KeepAliveTest, PostKeepsTheConnectionOnlyWhenTheAnswerAsksForIt)
                           {"Proxy-Connection: keep-alive\r\n", true},
                           {"Connection: close\r\n", false}};
     for (const Case &c : cases) {
-        InMemoryChannel channel(okWith(c.headers) + okWith(""), InMemoryChannel::End::Silence);
+        InMemoryChannel channel;
+        channel.addExchanges({okWith(c.headers), okWith("")}, InMemoryChannel::End::Silence);
         channel.addConnection(okWith(""));
         HttpClient client(channel);
         client.Post("https://short.example/", {"url=a"});
@@ -69,8 +71,9 @@ TEST(KeepAliveTest, PostKeepsTheConnectionOnlyWhenTheAnswerAsksForIt)
 
 TEST(KeepAliveTest, PostAlwaysStartsOnAFreshConnection)
 {
-    InMemoryChannel channel(okWith("Connection: keep-alive\r\n") + okWith(""),
-                            InMemoryChannel::End::Silence);
+    InMemoryChannel channel;
+    channel.addExchanges({okWith("Connection: keep-alive\r\n"), okWith("")},
+                         InMemoryChannel::End::Silence);
     channel.addConnection(okWith(""));
     HttpClient client(channel);
     client.Post("https://short.example/", {"url=a"});
@@ -83,7 +86,7 @@ TEST(KeepAliveTest, OtherHostPortOrModeNeverShareAConnection)
 {
     InMemoryChannel channel;
     for (int i = 0; i < 4; ++i)
-        channel.addConnection(okWith("") + okWith(""), InMemoryChannel::End::Silence);
+        channel.addExchanges({okWith(""), okWith("")}, InMemoryChannel::End::Silence);
     HttpClient client(channel);
     client.Get("http://gw.example/");
     client.Get("http://GW.example/other");
@@ -107,11 +110,11 @@ TEST(KeepAliveTest, ConnectionThePeerClosedIsReplaced)
 
 TEST(KeepAliveTest, StatusFailureKeepsTheConnectionAndBrokenAnswersCloseIt)
 {
-    InMemoryChannel channel("HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!" + okWith("") +
-                                "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
-                                "zz\r\n" +
-                                okWith(""),
-                            InMemoryChannel::End::Silence);
+    InMemoryChannel channel;
+    channel.addExchanges({"HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!", okWith(""),
+                          "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n",
+                          okWith("")},
+                         InMemoryChannel::End::Silence);
     channel.addConnection(okWith("", "fresh"));
     HttpClient client(channel);
     EXPECT_THROW(client.Get("http://gw.example/"), HttpStatusError);
@@ -141,8 +144,9 @@ TEST(KeepAliveTest, TimedOutReadClosesTheConnection)
 TEST(KeepAliveTest, RedirectBodyIsReadWhenThereAndOtherwiseTheConnectionIsDropped)
 {
     // Body already there: read, and the connection serves the next answer.
-    InMemoryChannel there("HTTP/1.1 301 Moved\r\nContent-Length: 4\r\n\r\nbody" + okWith(""),
-                          InMemoryChannel::End::Silence);
+    InMemoryChannel there;
+    there.addExchanges({"HTTP/1.1 301 Moved\r\nContent-Length: 4\r\n\r\nbody", okWith("")},
+                       InMemoryChannel::End::Silence);
     HttpClient first(there);
     EXPECT_THROW(first.Get("http://gw.example/"), HttpStatusError);
     EXPECT_EQ(first.Get("http://gw.example/"), "ok");
@@ -203,4 +207,41 @@ TEST(KeepAliveTest, WriteFailureReachesTheCallerAndTheClientStaysUsable)
     channel.failWrites({});
     channel.addConnection(okWith("", "again"));
     EXPECT_EQ(client.Get("http://gw.example/"), "again");
+}
+
+TEST(KeepAliveTest, AnInterimAnswerThatEndsARequestDropsTheConnection)
+{
+    for (const QByteArray &interim :
+         {QByteArray("HTTP/1.1 103 Early Hints\r\nLink: </s.css>\r\n\r\n"),
+          QByteArray("HTTP/1.1 101 Switching Protocols\r\n\r\n")}) {
+        // The final answer is still on its way when the request has failed.
+        InMemoryChannel channel;
+        channel.setOneByteReads(true);
+        channel.addConnection(interim + okWith("", "for the old request"),
+                              InMemoryChannel::End::Silence);
+        channel.addConnection(okWith("", "fresh"));
+        HttpClient client(channel);
+        try {
+            client.Get("http://gw.example/old");
+            FAIL() << "an interim answer must fail the request";
+        } catch (const HttpStatusError &error) {
+            EXPECT_EQ(error.message().toLatin1(), interim.left(interim.indexOf('\r')));
+        }
+        EXPECT_EQ(client.Get("http://gw.example/new"), "fresh");
+        EXPECT_EQ(channel.connectionCount(), 2);
+    }
+}
+
+TEST(KeepAliveTest, BytesWaitingBeforeTheRequestIsWrittenMeanANewConnection)
+{
+    InMemoryChannel channel;
+    channel.addConnection(okWith("", "asked") + okWith("", "unasked"),
+                          InMemoryChannel::End::Silence);
+    channel.addConnection(okWith("", "fresh"));
+    HttpClient client(channel);
+    EXPECT_EQ(client.Get("http://gw.example/"), "asked");
+    EXPECT_EQ(client.Get("http://gw.example/"), "fresh");
+    EXPECT_EQ(channel.connectionCount(), 2);
+    // Every request starts the channel's overall limit anew.
+    EXPECT_EQ(channel.requestsStarted(), 2);
 }

@@ -183,3 +183,106 @@ TEST(HttpsTest, PostOverTlsReachesTheServerAndReadsItsAnswer)
         QStringLiteral("\r\nHost: localhost:%1\r\n").arg(server.port()).toLatin1()));
     EXPECT_TRUE(request.endsWith("\r\n\r\nurl=http%3A%2F%2Fx.example%2F%3Fa%3D1%26b%3D2"));
 }
+
+TEST_F(LoopbackTest, TheGetAfterAnInterimAnswerGoesOutOnANewConnection)
+{
+    for (const QByteArray &interim : {QByteArray("HTTP/1.1 103 Early Hints\r\n\r\n"),
+                                      QByteArray("HTTP/1.1 101 Switching Protocols\r\n\r\n")}) {
+        ScriptedServer server({Script().readRequest().send(interim).pause(100).send(
+                                   "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nold"),
+                               Script().respond(Ok)});
+        EXPECT_EQ(failureOf(client, urlOf(server, "/old")).toLatin1(),
+                  interim.left(interim.indexOf('\r')));
+        EXPECT_EQ(client.Get(urlOf(server, "/new")), "ok");
+        EXPECT_EQ(server.connectionCount(), 2);
+        ASSERT_EQ(server.requests().size(), 2);
+        EXPECT_EQ(server.requests().at(1).connection, 1);
+    }
+}
+
+TEST_F(LoopbackTest, AnAnswerNobodyAskedForIsNotTakenForTheNextOne)
+{
+    const QByteArray unasked = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nstale";
+    ScriptedServer server({Script().respond(Ok).pause(50).send(unasked).silent(),
+                           Script().respond("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nfresh")});
+    EXPECT_EQ(client.Get(urlOf(server)), "ok");
+    ASSERT_TRUE(channel.waitForInput(10000)); // the unasked answer has arrived
+    EXPECT_EQ(client.Get(urlOf(server)), "fresh");
+    EXPECT_EQ(server.connectionCount(), 2);
+}
+
+TEST_F(LoopbackTest, ABodyOrHeaderBlockCutOffByTheCloseFails)
+{
+    ScriptedServer shortBody(
+        {Script()
+             .respond("HTTP/1.1 200 OK\r\nContent-Length: 24\r\n\r\nhttps://ya.cc/abc")
+             .close()});
+    EXPECT_EQ(failureOf(client, urlOf(shortBody)), "Connection Closed Gracefully.");
+    ScriptedServer shortHead({Script().respond("HTTP/1.1 200 OK\r\nContent-Len").close()});
+    EXPECT_EQ(failureOf(client, urlOf(shortHead)), "Connection Closed Gracefully.");
+    ScriptedServer untilClose(
+        {Script().respond("HTTP/1.1 200 OK\r\n\r\nhttps://ya.cc/abc").close()});
+    EXPECT_EQ(client.Get(urlOf(untilClose)), "https://ya.cc/abc");
+}
+
+TEST(HttpsTest, ABodyCutOffWithoutCloseNotifyFailsAndOneFramedByTheCloseStands)
+{
+    TemporaryDataDirectory directory;
+    const QString authority = TestCertificates::writeAuthorityFile(directory.path());
+    TlsChannel channel;
+    channel.setReadTimeout(10000);
+    channel.setExtraCaFile(authority);
+    HttpClient client(channel);
+    struct Case
+    {
+        QByteArray answer;
+        QString outcome;
+    };
+    const Case cases[] = {
+        {"HTTP/1.1 200 OK\r\nContent-Length: 24\r\n\r\nhttps://ya.cc/abc",
+         "!Connection Closed Gracefully."},
+        {"HTTP/1.1 200 OK\r\nContent-Type: text/pla", "!Connection Closed Gracefully."},
+        {"HTTP/1.1 200 OK\r\n\r\nhttps://ya.cc/abc", "https://ya.cc/abc"}};
+    for (const Case &c : cases) {
+        TlsTestServer server({.answer = c.answer, .dropAfterAnswer = true});
+        QString outcome;
+        try {
+            outcome = client.Post(QStringLiteral("https://localhost:%1/--").arg(server.port()),
+                                  {"url=x"});
+        } catch (const LumettaError &error) {
+            outcome = u'!' + error.message();
+        }
+        EXPECT_EQ(outcome, c.outcome) << c.answer.constData();
+    }
+}
+
+TEST_F(LoopbackTest, ARequestEndsWhenItsOverallTimeIsUpThoughBytesKeepComing)
+{
+    Script slowHead = Script().readRequest().send("HTTP/1.1 200 OK\r\n");
+    for (int i = 0; i < 12; ++i)
+        slowHead.pause(150).send("X-Slow: " + QByteArray::number(i) + "\r\n");
+    ScriptedServer server(
+        {slowHead.send("Content-Length: 2\r\n\r\nok").close(), Script().respond(Ok)});
+    channel.setRequestTimeout(500);
+    EXPECT_EQ(failureOf(client, urlOf(server)), "Read timed out.");
+    // The next request starts its own time on a new connection.
+    EXPECT_EQ(client.Get(urlOf(server)), "ok");
+    EXPECT_EQ(server.connectionCount(), 2);
+}
+
+TEST(HttpsTest, AHandshakeThatOutlastsTheRequestTimeReadsAsATimeOut)
+{
+    TlsTestServer::Options silent;
+    silent.behaviour = TlsTestServer::Behaviour::SilentAfterAccept;
+    TlsTestServer server(silent);
+    TlsChannel channel;
+    channel.setReadTimeout(10000);
+    channel.setRequestTimeout(300);
+    HttpClient client(channel);
+    try {
+        client.Post(QStringLiteral("https://localhost:%1/--").arg(server.port()), {"url=x"});
+        FAIL() << "a silent server must time the request out";
+    } catch (const LumettaError &error) {
+        EXPECT_EQ(error.message(), "Read timed out.");
+    }
+}

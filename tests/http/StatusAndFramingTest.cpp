@@ -27,6 +27,7 @@ struct StatusFailure
     int code;
     QString message;
     QString body;
+    QString location;
 };
 
 StatusFailure statusFailureOf(const QByteArray &answer)
@@ -36,7 +37,7 @@ StatusFailure statusFailureOf(const QByteArray &answer)
     try {
         client.Get(Url);
     } catch (const HttpStatusError &error) {
-        return {error.code(), error.message(), error.body()};
+        return {error.code(), error.message(), error.body(), error.location()};
     }
     ADD_FAILURE() << "no HttpStatusError for " << answer.constData();
     return {};
@@ -61,10 +62,10 @@ TEST(FramingTest, ContentLengthChunkedAndUntilCloseGiveTheSameBody)
 TEST(FramingTest, ChunkedWinsOverContentLengthAndTrailersAreRead)
 {
     InMemoryChannel channel;
-    channel.addConnection("HTTP/1.1 200 OK\r\nContent-Length: 999\r\n"
+    channel.addExchanges({"HTTP/1.1 200 OK\r\nContent-Length: 999\r\n"
                           "Transfer-Encoding: Chunked\r\n\r\n"
-                          "A\r\n0123456789\r\n0\r\nX-Trailer: t\r\n\r\n"
-                          "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nnext");
+                          "A\r\n0123456789\r\n0\r\nX-Trailer: t\r\n\r\n",
+                          "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nnext"});
     HttpClient client(channel);
     EXPECT_EQ(client.Get(Url), "0123456789");
     // The trailer was consumed: the next answer on the same connection starts cleanly.
@@ -72,18 +73,37 @@ TEST(FramingTest, ChunkedWinsOverContentLengthAndTrailersAreRead)
     EXPECT_EQ(channel.connectionCount(), 1);
 }
 
-TEST(FramingTest, EarlyCloseEndsCountedBodyButFailsChunkedBodyAndStatusLine)
+TEST(FramingTest, EarlyCloseFailsEveryBodyButOneFramedByTheClose)
 {
-    EXPECT_EQ(getOver("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nshort"), "short");
+    for (const bool oneByte : {false, true}) {
+        EXPECT_EQ(
+            getOver("HTTP/1.1 200 OK\r\nContent-Length: 24\r\n\r\nhttps://ya.cc/abc", oneByte),
+            "!Connection Closed Gracefully.");
+        EXPECT_EQ(getOver("HTTP/1.1 200 OK\r\nContent-Length: 24\r\n\r\n", oneByte),
+                  "!Connection Closed Gracefully.");
+        EXPECT_EQ(getOver("HTTP/1.1 200 OK\r\n\r\nhttps://ya.cc/abc", oneByte),
+                  "https://ya.cc/abc");
+    }
     EXPECT_EQ(getOver("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nab"),
               "!Connection Closed Gracefully.");
     EXPECT_EQ(getOver("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\n"),
               "!Connection Closed Gracefully.");
     EXPECT_EQ(getOver("HTTP/1.1 200 O"), "!Connection Closed Gracefully.");
     EXPECT_EQ(getOver(""), "!Connection Closed Gracefully.");
-    // No empty line after the headers: they end at the close, and so does the body.
-    EXPECT_EQ(getOver("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"), "");
-    EXPECT_EQ(getOver("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n"), "");
+    // A header block cut off by the close, even between two lines, fails too.
+    EXPECT_EQ(getOver("HTTP/1.1 200 OK\r\nContent-Len"), "!Connection Closed Gracefully.");
+    EXPECT_EQ(getOver("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"),
+              "!Connection Closed Gracefully.");
+    EXPECT_EQ(getOver("HTTP/1.1 200 OK\r\n"), "!Connection Closed Gracefully.");
+    EXPECT_EQ(getOver("HTTP/1.1 500 Oops\r\nContent-Length: 3\r\n"),
+              "!Connection Closed Gracefully.");
+    // A chunked body that is complete stands even when its trailer is cut off.
+    EXPECT_EQ(getOver("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\nX-T"),
+              "ok");
+    // So does a multipart body without its closing boundary.
+    EXPECT_EQ(getOver("HTTP/1.1 200 OK\r\nContent-Type: multipart/mixed; boundary=zz\r\n\r\n"
+                      "--zz\r\n\r\npart\r\n"),
+              "!Connection Closed Gracefully.");
 }
 
 TEST(FramingTest, HundredAnswersAreSkippedAndNoContentIsEmpty)
@@ -92,8 +112,8 @@ TEST(FramingTest, HundredAnswersAreSkippedAndNoContentIsEmpty)
                       "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"),
               "ok");
     InMemoryChannel channel;
-    channel.addConnection(
-        "HTTP/1.1 204 No Content\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\n2");
+    channel.addExchanges(
+        {"HTTP/1.1 204 No Content\r\n\r\n", "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\n2"});
     HttpClient client(channel);
     EXPECT_EQ(client.Get(Url), "");
     EXPECT_EQ(client.Get(Url), "2");
@@ -102,10 +122,10 @@ TEST(FramingTest, HundredAnswersAreSkippedAndNoContentIsEmpty)
 TEST(FramingTest, MultipartIsReadUpToItsClosingBoundary)
 {
     InMemoryChannel channel;
-    channel.addConnection(
-        "HTTP/1.1 200 OK\r\nContent-Type: multipart/mixed; boundary=\"zz\"\r\n\r\n"
-        "--zz\r\nContent-Type: text/plain\r\n\r\npart\r\n--zz--\r\n"
-        "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nnext");
+    channel.addExchanges(
+        {"HTTP/1.1 200 OK\r\nContent-Type: multipart/mixed; boundary=\"zz\"\r\n\r\n"
+         "--zz\r\nContent-Type: text/plain\r\n\r\npart\r\n--zz--\r\n",
+         "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nnext"});
     HttpClient client(channel);
     EXPECT_EQ(client.Get(Url), "--zz\r\nContent-Type: text/plain\r\n\r\npart\r\n--zz--\r\n");
     EXPECT_EQ(client.Get(Url), "next");
@@ -130,6 +150,7 @@ TEST(StatusTest, FailuresCarryTheStatusLineCodeAndDecodedBody)
     EXPECT_EQ(notFound.code, 404);
     EXPECT_EQ(notFound.message, "HTTP/1.1 404 Not Found");
     EXPECT_EQ(notFound.body, QString::fromUtf8("néant"));
+    EXPECT_EQ(notFound.location, "");
     const StatusFailure serverError =
         statusFailureOf("HTTP/1.1 500 Internal Server Error\r\n\r\noops");
     EXPECT_EQ(serverError.message, "HTTP/1.1 500 Internal Server Error");
@@ -137,6 +158,12 @@ TEST(StatusTest, FailuresCarryTheStatusLineCodeAndDecodedBody)
     EXPECT_EQ(statusFailureOf("HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\n\r\n").code, 401);
     EXPECT_EQ(statusFailureOf("HTTP/1.1 407 Proxy\r\nContent-Length: 0\r\n\r\n").code, 407);
     EXPECT_EQ(statusFailureOf("HTTP/1.1 304 Not Modified\r\n\r\n").body, "");
+    // Whatever the status, the Location header is handed on as received.
+    EXPECT_EQ(statusFailureOf("HTTP/1.1 308 Permanent\r\nContent-Length: 0\r\n\r\n").location, "");
+    EXPECT_EQ(statusFailureOf("HTTP/1.1 503 Busy\r\nlocation:  /elsewhere?a=1 \r\n"
+                              "Content-Length: 0\r\n\r\n")
+                  .location,
+              "/elsewhere?a=1");
     EXPECT_EQ(statusFailureOf("HTTP/1.1 101 Switching\r\n\r\nunread").body, "");
     // Bytes from 0x80 up in the status line arrive as U+FFFD.
     EXPECT_EQ(statusFailureOf("HTTP/1.1 500 Bad \xFF\r\n\r\n").message,
@@ -156,6 +183,7 @@ TEST(StatusTest, RedirectIsAFailureAndIsNotFollowed)
         EXPECT_EQ(error.message(), "HTTP/1.1 302 Found");
         EXPECT_EQ(error.code(), 302);
         EXPECT_EQ(error.body(), "moved");
+        EXPECT_EQ(error.location(), "http://other.example/");
     }
     EXPECT_EQ(channel.connectionCount(), 1);
     EXPECT_EQ(channel.openings().at(0).host, "gw.example");
@@ -268,8 +296,9 @@ TEST(FramingTest, LargeBodiesArriveWholeAndDecodeByteForByte)
     const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n";
     EXPECT_EQ(getOver(head + "Content-Length: 3145728\r\n\r\n" + large + "tail"), expected);
     EXPECT_EQ(getOver(head + "\r\n" + large), expected);
-    // A counted body cut short by the peer is what arrived, also past the first slice.
-    EXPECT_EQ(getOver(head + "Content-Length: 4194304\r\n\r\n" + large), expected);
+    // A counted body cut short by the peer fails, also past the first slice.
+    EXPECT_EQ(getOver(head + "Content-Length: 4194304\r\n\r\n" + large),
+              "!Connection Closed Gracefully.");
     QByteArray chunked = head + "Transfer-Encoding: chunked\r\n\r\n";
     for (qsizetype at = 0; at < large.size(); at += 100000) {
         const QByteArray piece = large.mid(at, 100000);

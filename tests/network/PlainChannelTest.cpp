@@ -264,6 +264,20 @@ TEST(PlainChannel, ConnectFailuresCarryTheirSocketErrors)
               QString("Socket Error # 11001\r\nHost not found."));
 }
 
+TEST(PlainChannel, NamesTheResolverRefusesAreNotFound)
+{
+    // Names the resolver itself refuses, without asking any name server: a label longer
+    // than DNS allows, an empty label, a character no host name holds.
+    TlsChannel channel;
+    for (const QString &name : {QString(64, u'a') + ".test", QStringLiteral("a..test"),
+                                QStringLiteral("bad_name!.test")}) {
+        EXPECT_EQ(errorMessageOf([&] { channel.open(name, 80, ChannelMode::Plain); }),
+                  QString("Socket Error # 11001\r\nHost not found."))
+            << name.toStdString();
+        EXPECT_FALSE(channel.isOpen());
+    }
+}
+
 TEST(PlainChannel, ConnectGivesUpAfterItsTimeOut)
 {
     // A listener whose accept queue is full drops further connection attempts unanswered.
@@ -333,4 +347,24 @@ TEST(PlatformSocket, HostNamesForTheResolverAndForTls)
     EXPECT_TRUE(PlatformSocket::isIpLiteral("fe80::1"));
     EXPECT_FALSE(PlatformSocket::isIpLiteral("localhost"));
     EXPECT_FALSE(PlatformSocket::isIpLiteral("1.2.3.example"));
+}
+
+TEST(PlainChannel, TheRequestTimeOutStopsAPeerThatSendsAByteNowAndThen)
+{
+    Script drip = Script().readRequest();
+    for (const char c : QByteArray("HTTP/1.1 200 OK\r\n"))
+        drip.send(QByteArray(1, c)).pause(100);
+    ScriptedServer server({drip.silent()});
+    TlsChannel channel;
+    channel.setReadTimeout(10000);
+    channel.setRequestTimeout(400);
+    channel.startRequest();
+    channel.open("127.0.0.1", server.port(), ChannelMode::Plain);
+    channel.write(Request);
+    EXPECT_EQ(errorMessageOf([&] { channel.readLine(); }), QString("Read timed out."));
+    EXPECT_EQ(errorMessageOf([&] { channel.readAtMost(100); }), QString("Read timed out."));
+    // A new request has its own time: once the drip is over, the line is there.
+    channel.setRequestTimeout(10000);
+    channel.startRequest();
+    EXPECT_TRUE(channel.readLine().endsWith("OK"));
 }

@@ -122,7 +122,9 @@ TEST_F(TlsChannelTest, RefusesALeafOfAnUntrustedAuthority)
     TlsTestServer server(answering("pong\r\n"));
     const QString message = handshakeError(server);
     EXPECT_TRUE(message.startsWith(HandshakeFailed)) << message.toStdString();
-    EXPECT_TRUE(message.contains("certificate verify failed")) << message.toStdString();
+    EXPECT_TRUE(
+        message.endsWith("certificate verify failed (unable to get local issuer certificate)"))
+        << message.toStdString();
     EXPECT_FALSE(channel.isOpen());
     EXPECT_TRUE(server.requests().isEmpty());
     // Trusting the authority afterwards takes effect on the same channel.
@@ -132,19 +134,30 @@ TEST_F(TlsChannelTest, RefusesALeafOfAnUntrustedAuthority)
     EXPECT_EQ(channel.readLine(), QByteArray("pong"));
 }
 
-TEST_F(TlsChannelTest, RefusesSelfSignedExpiredAndWrongHostCertificates)
+TEST_F(TlsChannelTest, RefusesSelfSignedExpiredAndWrongHostCertificatesAndSaysWhy)
 {
     trustTestAuthority();
-    for (const TestCertificate *certificate :
-         {&TestCertificates::selfSigned(), &TestCertificates::expired(),
-          &TestCertificates::wrongHost()}) {
-        TlsTestServer server(answering("pong\r\n", certificate));
-        for (const QString &host : {QStringLiteral("127.0.0.1"), QStringLiteral("localhost")}) {
-            const QString message = handshakeError(server, host);
-            EXPECT_TRUE(message.startsWith(HandshakeFailed)) << message.toStdString();
-            EXPECT_TRUE(message.contains("certificate verify failed")) << message.toStdString();
-            EXPECT_FALSE(channel.isOpen());
-        }
+    struct Case
+    {
+        const TestCertificate *certificate;
+        QString host;
+        QString reason;
+    };
+    const Case cases[] = {
+        {&TestCertificates::selfSigned(), "127.0.0.1", "(self-signed certificate)"},
+        {&TestCertificates::selfSigned(), "localhost", "(self-signed certificate)"},
+        {&TestCertificates::expired(), "127.0.0.1", "(certificate has expired)"},
+        {&TestCertificates::expired(), "localhost", "(certificate has expired)"},
+        {&TestCertificates::wrongHost(), "127.0.0.1", "(IP address mismatch)"},
+        {&TestCertificates::wrongHost(), "localhost", "(hostname mismatch)"},
+    };
+    for (const Case &c : cases) {
+        TlsTestServer server(answering("pong\r\n", c.certificate));
+        const QString message = handshakeError(server, c.host);
+        EXPECT_TRUE(message.startsWith(HandshakeFailed)) << message.toStdString();
+        EXPECT_TRUE(message.endsWith("certificate verify failed " + c.reason))
+            << message.toStdString();
+        EXPECT_FALSE(channel.isOpen());
         EXPECT_TRUE(server.requests().isEmpty());
     }
 }
@@ -163,15 +176,25 @@ TEST_F(TlsChannelTest, RefusesAServerThatOffersOnlyTls10And11)
     EXPECT_FALSE(message.contains("certificate verify failed")) << message.toStdString();
 }
 
-TEST_F(TlsChannelTest, SpeaksTls12WhenThatIsTheServersBest)
+TEST_F(TlsChannelTest, SpeaksTls13AndTls12WhenThatIsTheServersBest)
 {
-    TlsTestServer::Options options = answering("pong\r\n");
-    options.maxVersion = TLS1_2_VERSION;
-    TlsTestServer server(options);
     trustTestAuthority();
+    for (const int best : {TLS1_3_VERSION, TLS1_2_VERSION}) {
+        TlsTestServer::Options options = answering("pong\r\n");
+        options.maxVersion = best;
+        TlsTestServer server(options);
+        channel.open("localhost", server.port(), ChannelMode::Tls);
+        channel.write(Request);
+        EXPECT_EQ(channel.readLine(), QByteArray("pong"));
+        EXPECT_EQ(server.versions(), QList<int>({best}));
+        channel.close();
+    }
+    // Left to itself, a current server agrees on TLS 1.3.
+    TlsTestServer server(answering("pong\r\n"));
     channel.open("localhost", server.port(), ChannelMode::Tls);
     channel.write(Request);
     EXPECT_EQ(channel.readLine(), QByteArray("pong"));
+    EXPECT_EQ(server.versions(), QList<int>({TLS1_3_VERSION}));
 }
 
 TEST_F(TlsChannelTest, ASilentServerTimesTheHandshakeOut)

@@ -17,9 +17,15 @@
 //   HttpClient client(channel);
 //   client.Get("http://example.test/");        // channel.written(0) holds the request
 //
+// A connection queued with addConnection() has its bytes sent at once. One queued with
+// addExchanges() carries one answer per request: the first is sent at once, each later one
+// only when the client writes its next request, so a kept connection holds nothing unread
+// between two requests unless a test puts it there.
+//
 // When the answer bytes run out the peer has closed ("Connection Closed Gracefully." for
-// a read that needs more), unless the connection was queued as silent: then the peer stays
-// connected and says nothing, and a read that needs more fails with "Read timed out.".
+// a read that needs more), unless the connection was queued as silent or answers remain to
+// be sent: then the peer stays connected and says nothing, and a read that needs more fails
+// with "Read timed out.".
 // An open() with no connection left in the queue fails with the connect failure message.
 class InMemoryChannel : public ByteChannel
 {
@@ -41,7 +47,14 @@ public:
 
     void addConnection(const QByteArray &answer, End end = End::PeerCloses)
     {
-        m_queue.append({answer, end});
+        m_queue.append({{answer}, end});
+    }
+
+    // Answer n is sent when request n is written; a read that needs more than the answers
+    // sent so far waits for the next request, and so times out.
+    void addExchanges(const QList<QByteArray> &answers, End end = End::PeerCloses)
+    {
+        m_queue.append({answers, end});
     }
 
     // Bytes arrive one at a time and only when a read asks for them, like a peer that
@@ -77,15 +90,20 @@ public:
         }
         if (m_queue.isEmpty())
             throw LumettaError(QStringLiteral("Socket Error # 10061\r\nConnection refused."));
-        const auto [answer, end] = m_queue.takeFirst();
+        const auto [answers, end] = m_queue.takeFirst();
         m_openings.append({host, port, mode});
         m_written.append(QByteArray());
-        m_input = answer;
+        m_input = answers.value(0);
+        m_pending = answers.mid(1);
         m_end = end;
         m_position = 0;
-        m_arrived = m_oneByte ? 0 : answer.size();
+        m_arrived = m_oneByte ? 0 : m_input.size();
+        m_writes = 0;
         m_connected = true;
     }
+
+    void startRequest() override { ++m_requestsStarted; }
+    int requestsStarted() const { return m_requestsStarted; }
 
     bool isOpen() override { return m_connected && !peerClosedSeen(); }
 
@@ -95,6 +113,12 @@ public:
         if (!m_writeFailure.isEmpty())
             throw LumettaError(m_writeFailure);
         m_written.last().append(bytes);
+        // The first answer was sent at once; each later request brings the next one.
+        if (++m_writes > 1 && !m_pending.isEmpty()) {
+            m_input += m_pending.takeFirst();
+            if (!m_oneByte)
+                m_arrived = m_input.size();
+        }
     }
 
     QByteArray readLine(qsizetype maxLength = 16384) override
@@ -123,7 +147,7 @@ public:
         requireConnected();
         const qsizetype wanted = std::max<qsizetype>(0, maxBytes);
         pullUpTo(m_position + std::min(wanted, unreadBytes()));
-        if (wanted > unreadBytes() && m_end == End::Silence)
+        if (wanted > unreadBytes() && peerStaysConnected())
             throwReadFailure(QStringLiteral("Read timed out."));
         QByteArray bytes = m_input.mid(m_position, std::min(wanted, unreadBytes()));
         m_position += bytes.size();
@@ -149,13 +173,16 @@ public:
 private:
     struct Queued
     {
-        QByteArray answer;
+        QList<QByteArray> answers;
         End end;
     };
 
+    // Past the bytes sent so far the peer says nothing more, but does not close either.
+    bool peerStaysConnected() const { return m_end == End::Silence || !m_pending.isEmpty(); }
+
     bool peerClosedSeen() const
     {
-        return m_end == End::PeerCloses && m_arrived >= m_input.size() && m_position >= m_arrived;
+        return !peerStaysConnected() && m_arrived >= m_input.size() && m_position >= m_arrived;
     }
 
     void requireConnected() const
@@ -169,7 +196,7 @@ private:
     {
         if (m_readFailureOffset >= 0 && offset > m_readFailureOffset)
             throwReadFailure(m_readFailure);
-        if (offset > m_input.size() && m_end == End::Silence)
+        if (offset > m_input.size() && peerStaysConnected())
             throwReadFailure(QStringLiteral("Read timed out."));
         m_arrived = std::max(m_arrived, std::min(offset, m_input.size()));
     }
@@ -182,8 +209,11 @@ private:
     QList<Queued> m_queue;
     QList<Opening> m_openings;
     QList<QByteArray> m_written;
-    QByteArray m_input;
+    QByteArray m_input; // what the peer has sent on this connection so far
+    QList<QByteArray> m_pending;
     End m_end = End::PeerCloses;
+    int m_writes = 0;
+    int m_requestsStarted = 0;
     qsizetype m_position = 0;
     qsizetype m_arrived = 0;
     bool m_connected = false;

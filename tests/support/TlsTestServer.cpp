@@ -103,6 +103,7 @@ struct TlsTestServer::Private
     int current = -1;
     int finishedConnections = 0;
     QStringList serverNames;
+    QList<int> versions;
     QList<QByteArray> requests;
     int closeNotifies = 0;
     qsizetype bytesAfterCloseNotify = 0;
@@ -200,6 +201,7 @@ void TlsTestServer::Private::answer(int fd)
         {
             const QMutexLocker locker(&lock);
             serverNames.append(name != nullptr ? QString::fromLatin1(name) : QString());
+            versions.append(SSL_version(ssl));
         }
         talk(ssl, fd);
     }
@@ -236,6 +238,8 @@ void TlsTestServer::Private::talk(SSL *ssl, int fd)
                 SSL_shutdown(ssl);
                 return;
             }
+            if (options.dropAfterAnswer)
+                return; // the socket is closed without a word from TLS
         }
     }
 }
@@ -286,6 +290,12 @@ QStringList TlsTestServer::serverNames() const
 {
     const QMutexLocker locker(&d->lock);
     return d->serverNames;
+}
+
+QList<int> TlsTestServer::versions() const
+{
+    const QMutexLocker locker(&d->lock);
+    return d->versions;
 }
 
 QList<QByteArray> TlsTestServer::requests() const

@@ -38,6 +38,9 @@ public:
         Behaviour behaviour = Behaviour::Answer;
         QByteArray answer;
         bool closeAfterAnswer = false; // close-notify and close after the first answer
+        // Close after the first answer without a close-notify, as a truncating attacker or a
+        // careless server does.
+        bool dropAfterAnswer = false;
     };
 
     explicit TlsTestServer(const Options &options);
@@ -49,6 +52,8 @@ public:
     quint16 port() const;
     // One entry per completed handshake: the server name the client sent, empty if none.
     QStringList serverNames() const;
+    // One entry per completed handshake: the protocol version agreed (TLS1_2_VERSION, ...).
+    QList<int> versions() const;
     QList<QByteArray> requests() const;
     // Connections the client ended with a close-notify alert.
     int closeNotifies() const;
