@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -43,6 +44,37 @@ QString withTrailingSeparator(const QString &directory)
 }
 
 const QString apiKeyName = QStringLiteral("api_key");
+const QString appSecretName = QStringLiteral("app_secret");
+
+QString decodedOrEmpty(const SettingsFile &file, const QString &name)
+{
+    try {
+        return Base64DecodeText(file.value(name, QString()));
+    } catch (...) {
+        return QString();
+    }
+}
+
+// The decoder skips line breaks, so dropping them keeps the value one line and whole.
+QString oneLineBase64(const QString &text)
+{
+    return Base64EncodeText(text).remove(QLatin1String("\r\n"));
+}
+
+// Best effort: a file system without POSIX modes keeps what it has.
+void restrictToOwner(const QString &path)
+{
+#ifndef Q_OS_WIN
+    constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QFile file(path);
+    if (file.exists())
+        file.setPermissions(ownerOnly);
+    else if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly))
+        file.close();
+#else
+    Q_UNUSED(path);
+#endif
+}
 
 } // namespace
 
@@ -104,18 +136,23 @@ void LoadApiKey()
     // Read whole, not cut like other values: a key of any length must come back.
     try {
         const SettingsFile file = SettingsFile::read(SettingsFilePath(), SystemAnsiCodePage());
-        AppParams.api_key = Base64DecodeText(file.value(apiKeyName, QString()));
+        AppParams.api_key = decodedOrEmpty(file, apiKeyName);
+        AppParams.app_secret = decodedOrEmpty(file, appSecretName);
     } catch (...) {
         AppParams.api_key.clear();
+        AppParams.app_secret.clear();
     }
 }
 
 void StoreApiKey()
 {
-    // The decoder skips line breaks, so dropping them keeps the value one line and whole.
-    QString encoded = Base64EncodeText(AppParams.api_key);
-    encoded.remove(QLatin1String("\r\n"));
-    WriteSetting(apiKeyName, encoded);
+    // The file is private before the secret is in it; later writes keep its mode.
+    if (!AppParams.app_secret.isEmpty())
+        restrictToOwner(SettingsFilePath());
+    WriteSetting(apiKeyName, oneLineBase64(AppParams.api_key));
+    // Without a secret, the file stays as the old API's users know it.
+    if (!AppParams.app_secret.isEmpty() || !ReadSetting(appSecretName, QString()).isEmpty())
+        WriteSetting(appSecretName, oneLineBase64(AppParams.app_secret));
 }
 
 void LoadTrackingIds(const QByteArray &codePage)

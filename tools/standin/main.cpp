@@ -1,6 +1,7 @@
-// lumetta-standin: the affiliate API and the URL shortener on loopback, for the demo and
+// lumetta-standin: the affiliate APIs and the URL shortener on loopback, for the demo and
 // the benchmarks. See standinUsage() for what each input provokes.
 #include "AffiliateApi.h"
+#include "OpenPlatform.h"
 #include "Shortener.h"
 #include "StandinOptions.h"
 
@@ -11,6 +12,7 @@
 #include <iostream>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -83,42 +85,67 @@ sigset_t blockStopSignals()
     return signals;
 }
 
+// The three services, each on a thread of its own.
+struct Servers
+{
+    httplib::Server api;
+    httplib::SSLServer shortener;
+    httplib::SSLServer openPlatform;
+
+    explicit Servers(const StandinOptions &options)
+        : shortener(options.certificate.c_str(), options.privateKey.c_str()),
+          openPlatform(options.certificate.c_str(), options.privateKey.c_str())
+    {}
+    std::vector<httplib::Server *> all() { return {&api, &shortener, &openPlatform}; }
+};
+
 int serve(const StandinOptions &options)
 {
     const sigset_t signals = blockStopSignals();
-    httplib::Server api;
-    httplib::SSLServer shortenerServer(options.certificate.c_str(), options.privateKey.c_str());
-    if (!shortenerServer.is_valid()) {
+    Servers servers(options);
+    if (!servers.shortener.is_valid() || !servers.openPlatform.is_valid()) {
         std::cerr << "lumetta-standin: cannot use the certificate " << options.certificate
                   << " with the key " << options.privateKey << '\n';
         return 1;
     }
-    const int apiPort = bind(api, options.apiPort);
-    const int shortenerPort = bind(shortenerServer, options.shortenerPort);
-    if (apiPort < 0 || shortenerPort < 0) {
-        std::cerr << "lumetta-standin: cannot listen on " << Host << " port "
-                  << (apiPort < 0 ? options.apiPort : options.shortenerPort) << '\n';
-        return 1;
+    const std::vector<int> wanted{options.apiPort, options.shortenerPort, options.openPlatformPort};
+    std::vector<int> ports;
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        ports.push_back(bind(*servers.all()[i], wanted[i]));
+        if (ports.back() < 0) {
+            std::cerr << "lumetta-standin: cannot listen on " << Host << " port " << wanted[i]
+                      << '\n';
+            return 1;
+        }
     }
-    const std::string shortenerBase = "https://localhost:" + std::to_string(shortenerPort);
+    const std::string shortenerBase = "https://localhost:" + std::to_string(ports[1]);
+    const std::string openPlatformBase = "https://localhost:" + std::to_string(ports[2]);
     Shortener shortener(shortenerBase);
-    AffiliateApi::install(api);
-    shortener.install(shortenerServer);
-    api.set_logger(requestLogger("api"));
-    shortenerServer.set_logger(requestLogger("shortener"));
+    OpenPlatform openPlatform(options.appKey, options.appSecret);
+    AffiliateApi::install(servers.api);
+    shortener.install(servers.shortener);
+    openPlatform.install(servers.openPlatform);
+    servers.api.set_logger(requestLogger("api"));
+    servers.shortener.set_logger(requestLogger("shortener"));
+    servers.openPlatform.set_logger(requestLogger("open-platform"));
 
-    std::cout << "http://" << Host << ':' << apiPort << ' ' << shortenerBase << std::endl;
-    std::thread apiThread([&] { api.listen_after_bind(); });
-    std::thread shortenerThread([&] { shortenerServer.listen_after_bind(); });
+    std::cout << "http://" << Host << ':' << ports[0] << ' ' << shortenerBase << ' '
+              << openPlatformBase << "\nOpen Platform App Key: " << options.appKey
+              << "\nOpen Platform App Secret: " << options.appSecret << std::endl;
+    std::vector<std::thread> threads;
+    for (httplib::Server *server : servers.all())
+        threads.emplace_back([server] { server->listen_after_bind(); });
     // stop() has no effect on a server that is not running yet.
-    while (!api.is_running() || !shortenerServer.is_running())
-        std::this_thread::yield();
+    for (httplib::Server *server : servers.all()) {
+        while (!server->is_running())
+            std::this_thread::yield();
+    }
     int signal = 0;
     sigwait(&signals, &signal);
-    api.stop();
-    shortenerServer.stop();
-    apiThread.join();
-    shortenerThread.join();
+    for (httplib::Server *server : servers.all())
+        server->stop();
+    for (std::thread &thread : threads)
+        thread.join();
     return 0;
 }
 

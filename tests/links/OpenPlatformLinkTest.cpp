@@ -1,0 +1,249 @@
+// A generate run with an App Secret stored: the signed Open Platform call, its log, both
+// answer shapes and every failure, against a loopback gateway.
+#include "LoopbackServices.h"
+#include "RecordingView.h"
+
+#include "http/HttpClient.h"
+#include "links/OpenPlatformRequest.h"
+#include "links/PartnerLink.h"
+#include "net/TlsChannel.h"
+#include "stored/UnParam.h"
+
+#include <QDateTime>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString Empty;
+const QString ApiLine =
+    QStringLiteral("Используется API AliExpress Open Platform: aliexpress.affiliate.link.generate");
+const QString Item = QStringLiteral("https://www.aliexpress.com/item/1005003091506814.html");
+const std::string LinkA = "https://s.click.aliexpress.com/e/_aaa";
+const std::string LinkB = "https://s.click.aliexpress.com/e/_bbb";
+const QString Secret = QStringLiteral("open-sesame");
+const QString NoLink =
+    QStringLiteral("Партнёрской ссылки нет: товар не участвует в партнёрской программе");
+
+std::string linkElement(const std::string &source, const std::string &link)
+{
+    return R"({"promotion_link":")" + link + R"(","source_value":")" + source + R"("})";
+}
+
+// result.promotion_links holds {"promotion_link":[…]}, or the array itself when plain.
+std::string linkAnswer(const std::vector<std::string> &elements, const std::string &code = "200",
+                       bool plain = false, const std::string &total = "")
+{
+    std::string list;
+    for (const std::string &element : elements)
+        list += (list.empty() ? "" : ",") + element;
+    list = "[" + list + "]";
+    const std::string links = plain ? list : R"({"promotion_link":)" + list + "}";
+    return R"({"aliexpress_affiliate_link_generate_response":{"resp_result":{"resp_code":)" +
+           code + R"(,"resp_msg":"Call succeeds","result":{"promotion_links":)" + links +
+           R"(,"total_result_count":)" + (total.empty() ? std::to_string(elements.size()) : total) +
+           R"(,"tracking_id":"t1"}},"request_id":"0ba2887315178178017221014"}})";
+}
+
+LoopbackServices::Reply json(const std::string &body)
+{
+    return {200, body};
+}
+
+QStringList headLines(const QString &status, int total, int count)
+{
+    return {"Статус ответа: " + status,
+            Empty,
+            "Всего данных (ali): " + QString::number(total),
+            Empty,
+            "Всего данных (факт): " + QString::number(count),
+            Empty};
+}
+
+class OpenPlatformLinkTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        AppParams.api_key = QStringLiteral("12345678");
+        AppParams.app_secret = Secret;
+        view.trackingId = QStringLiteral("t1");
+        view.pageUrl = Item;
+        servers.answerShortener([](const LoopbackServices::Received &request) {
+            const auto url = request.params.find("url");
+            return LoopbackServices::Reply{
+                200, "https://clck.ru/s:" + (url == request.params.end() ? "" : url->second),
+                "text/plain"};
+        });
+    }
+    void TearDown() override { AppParams = TParametrs(); }
+
+    QStringList run()
+    {
+        GeneratePartnerLink(view, http, servers.services());
+        return view.log;
+    }
+
+    LoopbackServices servers;
+    TlsChannel channel;
+    HttpClient http{channel};
+    RecordingView view;
+};
+
+TEST_F(OpenPlatformLinkTest, SendsOneSignedCallAndShortensTheLink)
+{
+    servers.answerApi(json(linkAnswer({linkElement(Item.toStdString(), LinkA)})));
+    const qint64 before = QDateTime::currentMSecsSinceEpoch();
+    run();
+    const qint64 after = QDateTime::currentMSecsSinceEpoch();
+
+    const QString link = QString::fromStdString(LinkA);
+    const QStringList linkLines{"Для ссылки: " + Item, "Партнёрская: " + link,
+                                "Короткая партнёрская от Яндекса: https://clck.ru/s:" + link, Empty};
+    EXPECT_EQ(view.log, (QStringList{ApiLine, Empty} + headLines("200", 1, 1) + linkLines));
+    EXPECT_EQ(view.partnerLink, link);
+    EXPECT_EQ(view.shortLink, "https://clck.ru/s:" + link);
+
+    const auto requests = servers.apiRequests();
+    ASSERT_EQ(requests.size(), 1u);
+    const auto &sent = requests[0];
+    EXPECT_EQ(sent.path, "/sync");
+    std::map<QByteArray, QByteArray> parameters;
+    for (const auto &[name, value] : sent.params)
+        parameters[QByteArray::fromStdString(name)] = QByteArray::fromStdString(value);
+    const qint64 timestamp = parameters["timestamp"].toLongLong();
+    EXPECT_TRUE(timestamp >= before && timestamp <= after) << timestamp;
+    const std::map<QByteArray, QByteArray> expected{
+        {"method", "aliexpress.affiliate.link.generate"},
+        {"app_key", "12345678"},
+        {"timestamp", parameters["timestamp"]},
+        {"sign_method", "sha256"},
+        {"format", "json"},
+        {"v", "2.0"},
+        {"promotion_link_type", "0"},
+        {"source_values", Item.toUtf8()},
+        {"tracking_id", "t1"},
+        {"sign", OpenPlatformRequest::signature(QByteArray(), parameters, Secret).toLatin1()}};
+    EXPECT_EQ(parameters, expected);
+    EXPECT_NE(sent.target.find("source_values=https%3A%2F%2Fwww.aliexpress.com%2Fitem%2F"),
+              std::string::npos);
+    // The outlet shows what was sent, signature included; the secret goes nowhere.
+    EXPECT_EQ(view.requestUrl.toStdString(), servers.services().openPlatform.toStdString() +
+                                                 sent.target);
+    for (const auto &request : servers.apiRequests())
+        EXPECT_EQ(request.target.find(Secret.toStdString()), std::string::npos);
+    EXPECT_EQ(servers.shortenerRequests()[0].body.find(Secret.toStdString()), std::string::npos);
+}
+
+TEST_F(OpenPlatformLinkTest, AddressIsSentWithoutQueryAndFragmentAndSaysSo)
+{
+    servers.answerApi(json(linkAnswer({linkElement(Item.toStdString(), LinkA)})));
+    for (const QString &suffix : {QStringLiteral("?spm=a2g0o.detail&sku_id=12#reviews"),
+                                  QStringLiteral("#nav?x=1"), QStringLiteral("?")}) {
+        view.pageUrl = " " + Item + suffix;
+        run();
+        EXPECT_EQ(view.log.mid(0, 3),
+                  (QStringList{ApiLine, "Адрес страницы отправлен без параметров и якоря: " + Item,
+                               Empty}));
+        EXPECT_EQ(servers.apiRequests().back().params.find("source_values")->second,
+                  Item.toStdString());
+    }
+}
+
+TEST_F(OpenPlatformLinkTest, BothShapesAreReadAndTheLinkIsMatchedBySourceValue)
+{
+    const std::string other = "https://www.aliexpress.com/item/7.html";
+    for (const bool plain : {false, true}) {
+        servers.answerApi(json(linkAnswer(
+            {linkElement(other, LinkB), linkElement(Item.toStdString(), LinkA)}, "\"200\"", plain)));
+        run();
+        EXPECT_EQ(view.log.mid(2, 6), headLines("200", 2, 2)) << plain;
+        EXPECT_EQ(view.log.value(8), "Для ссылки: " + Item);
+        EXPECT_EQ(view.partnerLink, QString::fromStdString(LinkA)) << plain;
+    }
+    // A lone element is the link even when its address reads otherwise.
+    servers.answerApi(json(linkAnswer({linkElement("http://x/", LinkB)})));
+    run();
+    EXPECT_EQ(view.partnerLink, QString::fromStdString(LinkB));
+}
+
+TEST_F(OpenPlatformLinkTest, ProductOutsideTheProgrammeStillGoesToTheShortLinkStep)
+{
+    servers.answerApi(json(linkAnswer({})));
+    run();
+    const QStringList tail{NoLink, Empty, "Короткая партнёрская от Яндекса: https://clck.ru/s:",
+                           Empty};
+    EXPECT_EQ(view.log.mid(2), (headLines("200", 0, 0) + tail));
+    // No promotion_links at all reads the same.
+    servers.answerApi(json(R"({"aliexpress_affiliate_link_generate_response":{"resp_result":)"
+                           R"({"resp_code":200,"resp_msg":"ok","result":{}}}})"));
+    run();
+    EXPECT_EQ(view.log.mid(2, 8),
+              (QStringList{"Статус ответа: 200", Empty, "Всего данных (ali): ", Empty,
+                           "Всего данных (факт): 0", Empty, NoLink, Empty}));
+}
+
+TEST_F(OpenPlatformLinkTest, ServiceFailuresAreLoggedWithTheServicesOwnCodeAndMessage)
+{
+    const std::vector<std::pair<std::string, QStringList>> cases{
+        {R"({"error_response":{"type":"ISV","code":"IncompleteSignature","msg":"The request )"
+         R"(signature does not conform to platform standards","request_id":"0b86"}})",
+         {"Ошибка API aliexpress: IncompleteSignature: The request signature does not conform "
+          "to platform standards",
+          Empty}},
+        {R"({"error_response":{"code":50,"msg":"Remote service error","sub_code":)"
+         R"("isv.invalid-parameter","sub_msg":"tracking_id is required"}})",
+         {"Ошибка API aliexpress: 50: Remote service error",
+          "Подробности: isv.invalid-parameter: tracking_id is required", Empty}},
+        {R"({"aliexpress_affiliate_link_generate_response":{"resp_result":{"resp_code":401,)"
+         R"("resp_msg":"This publisher is not registered"}}})",
+         {"Статус ответа: 401", Empty, "Не корректный статус ответа от API, нужен \"200\"",
+          "Сообщение API: This publisher is not registered", Empty}},
+        {R"({"request_id":"x"})", {"Проблемы при разборе данных. Это к разработчику :)", Empty}},
+        {"<html>busy</html>", {"Проблемы при разборе данных. Это к разработчику :)", Empty}},
+        {"[]", {"Проблемы с данными получеными от API aliexpress"}},
+    };
+    for (const auto &[body, lines] : cases) {
+        servers.answerApi(json(body));
+        run();
+        EXPECT_EQ(view.log, (QStringList{ApiLine, Empty} + lines)) << body;
+        EXPECT_EQ(view.rawAnswer.toStdString(), body);
+    }
+    EXPECT_TRUE(servers.shortenerRequests().empty());
+}
+
+TEST_F(OpenPlatformLinkTest, FailedRequestsLogTheMessageAndAnyRefusalInTheBody)
+{
+    servers.answerApi(LoopbackServices::Reply{
+        400, R"({"error_response":{"code":"MissingParameter","msg":"sign is missing"}})"});
+    run();
+    EXPECT_EQ(view.log, (QStringList{ApiLine, Empty, "Проблемы с получением данных с API aliexpress",
+                                     "HTTP/1.1 400 Bad Request",
+                                     "Ошибка API aliexpress: MissingParameter: sign is missing"}));
+
+    GeneratePartnerLink(view, http, servers.servicesWithClosedApiPort());
+    ASSERT_EQ(view.log.size(), 4);
+    EXPECT_TRUE(view.log[3].startsWith("Socket Error # 10061")) << view.log[3].toStdString();
+    EXPECT_TRUE(servers.shortenerRequests().empty());
+}
+
+TEST_F(OpenPlatformLinkTest, TheSecretChoosesTheApiAndTheKeyIsStillNeeded)
+{
+    AppParams.api_key = QStringLiteral("  ");
+    run();
+    EXPECT_EQ(view.log, (QStringList{ApiLine, "Необходим API KEY. Зайдите в настроки программы.",
+                                     Empty}));
+
+    // A blank secret is no secret: the old API, with no line naming it.
+    AppParams.api_key = QStringLiteral("12345678");
+    AppParams.app_secret = QStringLiteral(" \t");
+    servers.answerApi(json(R"({"errorCode":20010000,"result":{"promotionUrls":[],)"
+                           R"("totalResults":0}})"));
+    run();
+    EXPECT_EQ(view.log.value(0), "Статус ответа: 20010000");
+    ASSERT_EQ(servers.apiRequests().size(), 1u);
+    EXPECT_NE(servers.apiRequests()[0].path.find("api.getPromotionLinks/12345678"),
+              std::string::npos);
+}
+
+} // namespace
