@@ -150,8 +150,8 @@ QList<PromotionLink> OpenPlatformAnswer::promotionLinks() const
     for (const Value &element : list->GetArray()) {
         if (!element.IsObject())
             throw AnswerFormatError(QStringLiteral("a promotion link is no object"));
-        links.append({textOf(find(&element, "source_value")),
-                      textOf(find(&element, "promotion_link"))});
+        links.append(
+            {textOf(find(&element, "source_value")), textOf(find(&element, "promotion_link"))});
     }
     return links;
 }

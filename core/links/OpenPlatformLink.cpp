@@ -142,8 +142,8 @@ bool readPartnerLink(PartnerLinkView &view, const QString &answerText, const QSt
 
 } // namespace
 
-bool RequestOpenPlatformLink(PartnerLinkView &view, HttpClient &http,
-                             const LinkServices &services, QString &partnerLink)
+bool RequestOpenPlatformLink(PartnerLinkView &view, HttpClient &http, const LinkServices &services,
+                             QString &partnerLink)
 {
     view.AddLog(ApiLine);
     if (TrimText(AppParams.api_key).isEmpty()) {

@@ -10,5 +10,5 @@
 // stored: the key is the App Key, the request is signed with the secret and sent to
 // services.openPlatform + "/sync". Logs each step and failure, shows the link for the page
 // address in the view and leaves it in partnerLink. False when the run ends here.
-bool RequestOpenPlatformLink(PartnerLinkView &view, HttpClient &http,
-                             const LinkServices &services, QString &partnerLink);
+bool RequestOpenPlatformLink(PartnerLinkView &view, HttpClient &http, const LinkServices &services,
+                             QString &partnerLink);

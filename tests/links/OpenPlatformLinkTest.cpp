@@ -39,8 +39,8 @@ std::string linkAnswer(const std::vector<std::string> &elements, const std::stri
         list += (list.empty() ? "" : ",") + element;
     list = "[" + list + "]";
     const std::string links = plain ? list : R"({"promotion_link":)" + list + "}";
-    return R"({"aliexpress_affiliate_link_generate_response":{"resp_result":{"resp_code":)" +
-           code + R"(,"resp_msg":"Call succeeds","result":{"promotion_links":)" + links +
+    return R"({"aliexpress_affiliate_link_generate_response":{"resp_result":{"resp_code":)" + code +
+           R"(,"resp_msg":"Call succeeds","result":{"promotion_links":)" + links +
            R"(,"total_result_count":)" + (total.empty() ? std::to_string(elements.size()) : total) +
            R"(,"tracking_id":"t1"}},"request_id":"0ba2887315178178017221014"}})";
 }
@@ -99,7 +99,8 @@ TEST_F(OpenPlatformLinkTest, SendsOneSignedCallAndShortensTheLink)
 
     const QString link = QString::fromStdString(LinkA);
     const QStringList linkLines{"Для ссылки: " + Item, "Партнёрская: " + link,
-                                "Короткая партнёрская от Яндекса: https://clck.ru/s:" + link, Empty};
+                                "Короткая партнёрская от Яндекса: https://clck.ru/s:" + link,
+                                Empty};
     EXPECT_EQ(view.log, (QStringList{ApiLine, Empty} + headLines("200", 1, 1) + linkLines));
     EXPECT_EQ(view.partnerLink, link);
     EXPECT_EQ(view.shortLink, "https://clck.ru/s:" + link);
@@ -128,8 +129,8 @@ TEST_F(OpenPlatformLinkTest, SendsOneSignedCallAndShortensTheLink)
     EXPECT_NE(sent.target.find("source_values=https%3A%2F%2Fwww.aliexpress.com%2Fitem%2F"),
               std::string::npos);
     // The outlet shows what was sent, signature included; the secret goes nowhere.
-    EXPECT_EQ(view.requestUrl.toStdString(), servers.services().openPlatform.toStdString() +
-                                                 sent.target);
+    EXPECT_EQ(view.requestUrl.toStdString(),
+              servers.services().openPlatform.toStdString() + sent.target);
     for (const auto &request : servers.apiRequests())
         EXPECT_EQ(request.target.find(Secret.toStdString()), std::string::npos);
     EXPECT_EQ(servers.shortenerRequests()[0].body.find(Secret.toStdString()), std::string::npos);
@@ -154,8 +155,9 @@ TEST_F(OpenPlatformLinkTest, BothShapesAreReadAndTheLinkIsMatchedBySourceValue)
 {
     const std::string other = "https://www.aliexpress.com/item/7.html";
     for (const bool plain : {false, true}) {
-        servers.answerApi(json(linkAnswer(
-            {linkElement(other, LinkB), linkElement(Item.toStdString(), LinkA)}, "\"200\"", plain)));
+        servers.answerApi(
+            json(linkAnswer({linkElement(other, LinkB), linkElement(Item.toStdString(), LinkA)},
+                            "\"200\"", plain)));
         run();
         EXPECT_EQ(view.log.mid(2, 6), headLines("200", 2, 2)) << plain;
         EXPECT_EQ(view.log.value(8), "Для ссылки: " + Item);
@@ -171,8 +173,8 @@ TEST_F(OpenPlatformLinkTest, ProductOutsideTheProgrammeStillGoesToTheShortLinkSt
 {
     servers.answerApi(json(linkAnswer({})));
     run();
-    const QStringList tail{NoLink, Empty, "Короткая партнёрская от Яндекса: https://clck.ru/s:",
-                           Empty};
+    const QStringList tail{NoLink, Empty,
+                           "Короткая партнёрская от Яндекса: https://clck.ru/s:", Empty};
     EXPECT_EQ(view.log.mid(2), (headLines("200", 0, 0) + tail));
     // No promotion_links at all reads the same.
     servers.answerApi(json(R"({"aliexpress_affiliate_link_generate_response":{"resp_result":)"
@@ -217,9 +219,10 @@ TEST_F(OpenPlatformLinkTest, FailedRequestsLogTheMessageAndAnyRefusalInTheBody)
     servers.answerApi(LoopbackServices::Reply{
         400, R"({"error_response":{"code":"MissingParameter","msg":"sign is missing"}})"});
     run();
-    EXPECT_EQ(view.log, (QStringList{ApiLine, Empty, "Проблемы с получением данных с API aliexpress",
-                                     "HTTP/1.1 400 Bad Request",
-                                     "Ошибка API aliexpress: MissingParameter: sign is missing"}));
+    EXPECT_EQ(view.log,
+              (QStringList{ApiLine, Empty, "Проблемы с получением данных с API aliexpress",
+                           "HTTP/1.1 400 Bad Request",
+                           "Ошибка API aliexpress: MissingParameter: sign is missing"}));
 
     GeneratePartnerLink(view, http, servers.servicesWithClosedApiPort());
     ASSERT_EQ(view.log.size(), 4);
@@ -231,8 +234,8 @@ TEST_F(OpenPlatformLinkTest, TheSecretChoosesTheApiAndTheKeyIsStillNeeded)
 {
     AppParams.api_key = QStringLiteral("  ");
     run();
-    EXPECT_EQ(view.log, (QStringList{ApiLine, "Необходим API KEY. Зайдите в настроки программы.",
-                                     Empty}));
+    EXPECT_EQ(view.log,
+              (QStringList{ApiLine, "Необходим API KEY. Зайдите в настроки программы.", Empty}));
 
     // A blank secret is no secret: the old API, with no line naming it.
     AppParams.api_key = QStringLiteral("12345678");

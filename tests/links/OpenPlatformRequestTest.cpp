@@ -1,6 +1,6 @@
 // Signing and encoding of an Open Platform call, with the service's own known answers.
-#include "QStringPrinter.h"
 #include "links/OpenPlatformRequest.h"
+#include "QStringPrinter.h"
 
 #include <gtest/gtest.h>
 
@@ -48,8 +48,8 @@ TEST(OpenPlatformRequest, QueryIsSortedPercentEncodedAndSignedLast)
     request.set(QStringLiteral("tracking_id"), QStringLiteral("a b+c~-._/é")); // replaced
     const QString query = request.query(QStringLiteral("s3cr3t"));
 
-    const QString signature = OpenPlatformRequest::signature(
-        QByteArray(), request.parameters(), QStringLiteral("s3cr3t"));
+    const QString signature = OpenPlatformRequest::signature(QByteArray(), request.parameters(),
+                                                             QStringLiteral("s3cr3t"));
     EXPECT_EQ(query, "app_key=42&format=json&method=m.x&sign_method=sha256&source_values="
                      "https%3A%2F%2Fh%2Fi%2F1.html%2Cx%3Dy%26z&timestamp=5&tracking_id="
                      "a%20b%2Bc~-._%2F%C3%A9&v=2.0&sign=" +

@@ -1,9 +1,12 @@
 #include "RecordingView.h"
 
 #include "http/HttpClient.h"
+#include "links/OpenPlatformRequest.h"
 #include "links/PartnerLink.h"
 #include "net/TlsChannel.h"
 #include "stored/UnParam.h"
+
+#include <QDateTime>
 
 #include <gtest/gtest.h>
 
@@ -23,7 +26,8 @@ const QString ParseFailed = QStringLiteral("Проблемы при разбор
 const QString WrongStatus =
     QStringLiteral("Не корректный статус ответа от API, нужен \"20010000\"");
 
-// The real lumetta-standin, on ports the system picks, stopped when the test ends.
+// The real lumetta-standin, on ports the system picks, stopped when the test ends. Its first
+// line holds the three addresses; the next two its App Key and App Secret.
 class StandinProcess
 {
 public:
@@ -42,12 +46,11 @@ public:
         posix_spawn_file_actions_destroy(&actions);
         ::close(fds[1]);
         m_output = ::fdopen(fds[0], "r");
-        const std::string first = readLine();
-        const auto space = first.find(' ');
-        if (space != std::string::npos) {
-            m_services.apiGateway = QString::fromStdString(first.substr(0, space));
-            m_services.shortener = QString::fromStdString(first.substr(space + 1));
-        }
+        const QStringList addresses = QString::fromStdString(readLine()).split(' ');
+        if (addresses.size() == 3)
+            m_services = {addresses[0], addresses[1], addresses[2]};
+        m_appKeyLine = readLine();
+        m_appSecretLine = readLine();
     }
     ~StandinProcess()
     {
@@ -57,8 +60,10 @@ public:
     }
 
     const LinkServices &services() const { return m_services; }
+    const std::string &appKeyLine() const { return m_appKeyLine; }
+    const std::string &appSecretLine() const { return m_appSecretLine; }
 
-    // Stops the process and gives the lines it wrote after the first.
+    // Stops the process and gives the lines it wrote after the first three.
     std::vector<std::string> stop()
     {
         std::vector<std::string> lines;
@@ -84,6 +89,8 @@ private:
     pid_t m_pid = -1;
     std::FILE *m_output = nullptr;
     LinkServices m_services;
+    std::string m_appKeyLine;
+    std::string m_appSecretLine;
 };
 
 class StandinTest : public ::testing::Test
@@ -95,7 +102,7 @@ protected:
         channel.setExtraCaFile(QStringLiteral(LUMETTA_STANDIN_CA));
         view.pageUrl = QStringLiteral("http://aliexpress.ru/item/1.html");
     }
-    void TearDown() override { AppParams.api_key.clear(); }
+    void TearDown() override { AppParams = TParametrs(); }
 
     QStringList run(const QString &key, const QString &trackingId)
     {
@@ -128,7 +135,7 @@ TEST_F(StandinTest, GivesOneDeterministicLinkPerPageAddressAndShortensIt)
     EXPECT_EQ(run("12345", "track1"), first);
     EXPECT_NE(run("12345", "track2")[7], first[7]);
 
-    // One line per request received, after the line with the addresses.
+    // One line per request received, after the lines with the addresses and keys.
     EXPECT_EQ(standin.stop().size(), 6u);
 }
 
@@ -171,6 +178,84 @@ TEST_F(StandinTest, FailureSwitchesShowEveryFailureLine)
     ASSERT_EQ(shortFails.size(), 9);
     EXPECT_TRUE(shortFails[7].startsWith("Партнёрская: https://s.click.aliexpress.com/e/_"));
     EXPECT_EQ(shortFails[8], ShortFailed);
+}
+
+// The Open Platform over verified TLS, with the stand-in's own App Key and App Secret.
+class StandinOpenPlatformTest : public StandinTest
+{
+protected:
+    QStringList runSigned(const QString &trackingId, const QString &secret = DemoSecret)
+    {
+        AppParams.app_secret = secret;
+        return run(DemoKey, trackingId);
+    }
+    // One call made by hand, with a timestamp offset from now.
+    QString call(qint64 offsetMs)
+    {
+        OpenPlatformRequest request(QStringLiteral("aliexpress.affiliate.link.generate"), DemoKey,
+                                    QDateTime::currentMSecsSinceEpoch() + offsetMs);
+        request.set(QStringLiteral("promotion_link_type"), QStringLiteral("0"));
+        request.set(QStringLiteral("source_values"), Item);
+        request.set(QStringLiteral("tracking_id"), QStringLiteral("demo"));
+        return http.Get(request.url(standin.services().openPlatform, DemoSecret));
+    }
+
+    static inline const QString DemoKey = QStringLiteral("12345678");
+    static inline const QString DemoSecret = QStringLiteral("lumetta-demo-secret");
+    static inline const QString Item = QStringLiteral("https://www.aliexpress.com/item/42.html");
+};
+
+TEST_F(StandinOpenPlatformTest, PrintsItsKeysAndGivesBothLinksForAPageWithAQuery)
+{
+    EXPECT_EQ(standin.appKeyLine(), "Open Platform App Key: 12345678");
+    EXPECT_EQ(standin.appSecretLine(), "Open Platform App Secret: lumetta-demo-secret");
+    view.pageUrl = Item + QStringLiteral("?spm=a2g0o.home.0&sku_id=1200#nav");
+    const QStringList log = runSigned("demo");
+    ASSERT_EQ(log.size(), 13) << log.join('|').toStdString();
+    EXPECT_EQ(log[1], "Адрес страницы отправлен без параметров и якоря: " + Item);
+    EXPECT_EQ(log[3], "Статус ответа: 200");
+    EXPECT_EQ(log[9], "Для ссылки: " + Item);
+    EXPECT_TRUE(log[10].startsWith("Партнёрская: https://s.click.aliexpress.com/e/_"));
+    EXPECT_TRUE(view.shortLink.startsWith(standin.services().shortener + "/"));
+    EXPECT_EQ(runSigned("demo"), log);
+    EXPECT_NE(runSigned("demo2")[10], log[10]);
+
+    // The plain-array shape with a string status reads alike.
+    EXPECT_TRUE(runSigned("array-shape")[10].startsWith("Партнёрская: https://"));
+    const std::vector<std::string> received = standin.stop();
+    ASSERT_EQ(received.size(), 8u);
+    for (const std::string &line : received)
+        EXPECT_EQ(line.find("lumetta-demo-secret"), std::string::npos) << line;
+}
+
+TEST_F(StandinOpenPlatformTest, EachRefusalIsLoggedWithTheServicesWords)
+{
+    EXPECT_EQ(runSigned("demo", "wrong").mid(2),
+              (QStringList{"Ошибка API aliexpress: IncompleteSignature: The request signature "
+                           "does not conform to platform standards",
+                           Empty}));
+    AppParams.app_secret = DemoSecret;
+    EXPECT_EQ(
+        run("999", "demo").mid(2),
+        (QStringList{"Ошибка API aliexpress: 29: Invalid app Key",
+                     "Подробности: isv.appkey-not-exists: The App Key 999 is not known", Empty}));
+    EXPECT_EQ(runSigned("unregistered").mid(2, 5),
+              (QStringList{"Статус ответа: 401", Empty,
+                           "Не корректный статус ответа от API, нужен \"200\"",
+                           "Сообщение API: This publisher is not registered", Empty}));
+    const QStringList none = runSigned("no-commission");
+    EXPECT_EQ(none.value(8), "Партнёрской ссылки нет: товар не участвует в партнёрской программе");
+    EXPECT_EQ(none.value(10), ShortFailed); // the empty link is refused
+    EXPECT_TRUE(view.partnerLink.isEmpty());
+}
+
+TEST_F(StandinOpenPlatformTest, TimestampMoreThanTwoHoursOffIsRefused)
+{
+    const qint64 hours2 = 7200 * 1000LL;
+    EXPECT_TRUE(call(-hours2 + 60000).contains("\"resp_code\":200"));
+    EXPECT_TRUE(call(hours2 - 60000).contains("\"resp_code\":200"));
+    EXPECT_TRUE(call(-hours2 - 60000).contains("InvalidTimestamp"));
+    EXPECT_TRUE(call(hours2 + 60000).contains("InvalidTimestamp"));
 }
 
 } // namespace
