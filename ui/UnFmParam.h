@@ -2,14 +2,17 @@
 
 #include "widgets/ProgramDialog.h"
 
+class QCheckBox;
 class QLabel;
+class QLineEdit;
 class DigitsOnlyLineEdit;
 class GlyphButton;
 class LinkLabel;
 
-// The settings dialog: edits the API key held in memory (AppParams.api_key). It never writes
-// the settings file; its owner stores the key after exec() returns 1 (OK). exec() returns 2
-// after Cancel, Esc or the close box.
+// The settings dialog: edits the API key and the Open Platform's App Secret held in memory
+// (AppParams). It never writes the settings file; its owner stores them after exec() returns 1
+// (OK). exec() returns 2 after Cancel, Esc or the close box. The secret is masked unless
+// "Показать" is ticked; every showing masks it again.
 class TFmParam : public ProgramDialog
 {
     Q_OBJECT
@@ -22,16 +25,23 @@ public:
     DigitsOnlyLineEdit *EdAppkey;
     GlyphButton *BitBtn1;
     GlyphButton *BitBtn2;
+    QLabel *Label3;
+    QLineEdit *EdAppSecret;
+    QCheckBox *CbShowSecret;
+    LinkLabel *Label4;
 
     void FormShow() override;
     void BitBtn1Click();
     void Label2Click();
+    void Label4Click();
+    void CbShowSecretClick();
 
 protected:
     QWidget *firstFocus() const override;
 
 private:
     void createControls();
+    void createOpenPlatformControls();
     void okPressed();
 };
 
