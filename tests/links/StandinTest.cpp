@@ -7,6 +7,7 @@
 #include "stored/UnParam.h"
 
 #include <QDateTime>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -178,6 +179,40 @@ TEST_F(StandinTest, FailureSwitchesShowEveryFailureLine)
     ASSERT_EQ(shortFails.size(), 9);
     EXPECT_TRUE(shortFails[7].startsWith("Партнёрская: https://s.click.aliexpress.com/e/_"));
     EXPECT_EQ(shortFails[8], ShortFailed);
+}
+
+TEST_F(StandinTest, PageAddressWithAQueryIsTakenWhole)
+{
+    view.pageUrl =
+        QStringLiteral("http://aliexpress.ru/item/1005001.html?spm=a2g0o.detail.0&sku_id=12&x=a=b");
+    const QStringList log = run("12345", "track1");
+    ASSERT_EQ(log.size(), 10) << log.join('|').toStdString();
+    EXPECT_EQ(log[6], "Для ссылки: " + view.pageUrl);
+    EXPECT_TRUE(log[7].startsWith("Партнёрская: https://s.click.aliexpress.com/e/_"));
+    // The link depends on the whole address.
+    view.pageUrl.chop(1);
+    EXPECT_NE(run("12345", "track1").value(7), log[7]);
+}
+
+TEST_F(StandinTest, SecondStandinOnAPortInUseRefusesToStart)
+{
+    for (const auto &[option, address] :
+         {std::pair{"--api-port", standin.services().apiGateway},
+          std::pair{"--shortener-port", standin.services().shortener},
+          std::pair{"--open-platform-port", standin.services().openPlatform}}) {
+        QProcess second;
+        second.start(QStringLiteral(LUMETTA_STANDIN_PROGRAM),
+                     {QString::fromLatin1(option), address.section(u':', -1)});
+        ASSERT_TRUE(second.waitForFinished(30000)) << option;
+        EXPECT_EQ(second.exitCode(), 1) << option;
+        const QString error = QString::fromUtf8(second.readAllStandardError());
+        EXPECT_TRUE(error.contains("cannot listen on 127.0.0.1 port " + address.section(u':', -1) +
+                                   ": it is in use"))
+            << error.toStdString();
+        EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+    }
+    // The first one still answers.
+    EXPECT_EQ(run("12345", "track1").value(0), "Статус ответа: 20010000");
 }
 
 // The Open Platform over verified TLS, with the stand-in's own App Key and App Secret.

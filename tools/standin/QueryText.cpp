@@ -25,13 +25,13 @@ std::string_view queryOf(std::string_view target)
     return query.substr(0, query.find('#'));
 }
 
-std::string decode(std::string_view text)
+std::string decode(std::string_view text, bool plusIsSpace)
 {
     std::string bytes;
     bytes.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '+') {
+        if (c == '+' && plusIsSpace) {
             bytes += ' ';
         } else if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
                    hexValue(text[i + 2]) >= 0) {

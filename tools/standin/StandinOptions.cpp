@@ -75,6 +75,8 @@ Stand-in services for Dalvo Lumetta, on 127.0.0.1 only:
   the old affiliate API over plain HTTP at
     /openapi/param2/2/portals.open/api.getPromotionLinks/<key>
       ?fields=promotionUrls&trackingId=<id>&urls=<address>[,<address>...]
+      (urls comes last and takes the rest of the query, so that an address
+      may carry a query of its own)
   the URL shortener over HTTPS: POST /-- with the form field url.
 The first line of output holds the three base addresses (old API, shortener,
 Open Platform); the next two give the App Key and the App Secret it accepts;
