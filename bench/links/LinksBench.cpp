@@ -171,6 +171,8 @@ void manyElements()
     const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
     const LinkServices services{base, base};
 
+    AppParams = TParametrs();
+    AppParams.api_key = QStringLiteral("12345");
     TlsChannel channel;
     HttpClient http(channel);
     const double oneRun = medianOf(Rounds, [&] {

@@ -45,8 +45,8 @@ void sendAll(int connection, const std::string &bytes)
 {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        const ssize_t done = ::send(connection, bytes.data() + sent, bytes.size() - sent,
-                                    MSG_NOSIGNAL);
+        const ssize_t done =
+            ::send(connection, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (done <= 0)
             return;
         sent += std::size_t(done);
@@ -117,10 +117,10 @@ void PlainHttpServer::serve(int connection)
         return;
     const std::string method = line.substr(0, firstSpace);
     const std::string target = line.substr(firstSpace + 1, lastSpace - firstSpace - 1);
-    const Answer answer = method == "GET" ? m_handler(method, target)
-                                          : Answer{405, "text/plain", "GET only\n"};
-    sendAll(connection, "HTTP/1.1 " + std::to_string(answer.status) + ' ' +
-                            reason(answer.status) + "\r\nContent-Type: " + answer.contentType +
+    const Answer answer =
+        method == "GET" ? m_handler(method, target) : Answer{405, "text/plain", "GET only\n"};
+    sendAll(connection, "HTTP/1.1 " + std::to_string(answer.status) + ' ' + reason(answer.status) +
+                            "\r\nContent-Type: " + answer.contentType +
                             "\r\nContent-Length: " + std::to_string(answer.body.size()) +
                             "\r\nConnection: close\r\n\r\n" + answer.body);
     m_logger(method, target, answer);
