@@ -200,7 +200,8 @@ QString HttpClient::Private::readAnswer()
 
 void HttpClient::Private::failWithStatus()
 {
-    throw HttpStatusError(answer.statusCode(), answer.statusLine(), BodyDecoder::decode(answer));
+    throw HttpStatusError(answer.statusCode(), answer.statusLine(), BodyDecoder::decode(answer),
+                          answer.header(QStringLiteral("Location")));
 }
 
 void HttpClient::Private::keepOrClose()

@@ -13,16 +13,20 @@ class CookieJar;
 class HttpStatusError : public LumettaError
 {
 public:
-    HttpStatusError(int code, const QString &statusLine, const QString &body)
-        : LumettaError(statusLine), m_code(code), m_body(body)
+    HttpStatusError(int code, const QString &statusLine, const QString &body,
+                    const QString &location = QString())
+        : LumettaError(statusLine), m_code(code), m_body(body), m_location(location)
     {}
 
     int code() const noexcept { return m_code; }
     const QString &body() const noexcept { return m_body; }
+    // The answer's Location header as received (a redirect is not followed); null when absent.
+    const QString &location() const noexcept { return m_location; }
 
 private:
     int m_code;
     QString m_body;
+    QString m_location;
 };
 
 // The program's HTTP/1.x client. A GET goes out as HTTP/1.1, a form POST as HTTP/1.0;

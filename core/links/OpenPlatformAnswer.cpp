@@ -155,3 +155,23 @@ QList<PromotionLink> OpenPlatformAnswer::promotionLinks() const
     }
     return links;
 }
+
+QList<ProductFacts> OpenPlatformAnswer::products() const
+{
+    QList<ProductFacts> products;
+    const Value *list = d->list("products", "product");
+    if (!list)
+        return products;
+    for (const Value &element : list->GetArray()) {
+        if (!element.IsObject())
+            throw AnswerFormatError(QStringLiteral("a product is no object"));
+        const auto text = [&element](const char *name) { return textOf(find(&element, name)); };
+        // "lastest_volume" is the service's own spelling.
+        products.append({text("product_title"), text("target_sale_price"),
+                         text("target_sale_price_currency"), text("target_original_price"),
+                         text("discount"), text("commission_rate"),
+                         text("hot_product_commission_rate"), text("evaluate_rate"),
+                         text("lastest_volume"), text("shop_name")});
+    }
+    return products;
+}

@@ -22,6 +22,21 @@ struct PromotionLink
     QString promotionLink;
 };
 
+// The members of one product that the program shows, as text; empty when absent.
+struct ProductFacts
+{
+    QString title;
+    QString salePrice;
+    QString saleCurrency;
+    QString originalPrice;
+    QString discount;
+    QString commissionRate;
+    QString hotCommissionRate;
+    QString evaluateRate;
+    QString volume;
+    QString shopName;
+};
+
 // An answer of the AliExpress Open Platform's gateway, read as one JSON text:
 // {"<method>_response":{"resp_result":{"resp_code":…,"resp_msg":…,"result":{…}}}} or the
 // gateway's error_response. Values are read as text (numbers in plain decimal when integral),
@@ -52,6 +67,9 @@ public:
     // result.promotion_links, as {"promotion_link":[…]} or as the array itself; empty when
     // absent. AnswerFormatError when an element is no object.
     QList<PromotionLink> promotionLinks() const;
+    // result.products, as {"product":[…]} or as the array itself; empty when absent.
+    // AnswerFormatError when an element is no object.
+    QList<ProductFacts> products() const;
 
 private:
     struct Private;

@@ -4,10 +4,15 @@
 #include "links/LogLines.h"
 #include "links/OpenPlatformAnswer.h"
 #include "links/OpenPlatformRequest.h"
+#include "links/ProductAddress.h"
+#include "links/ProductFactsRequest.h"
 #include "links/PromotionAnswer.h"
+#include "links/ShortLinkResolver.h"
 #include "stored/UnParam.h"
 
 #include <QDateTime>
+
+#include <optional>
 
 namespace {
 
@@ -21,6 +26,7 @@ const QString ApiLine =
     QStringLiteral("Используется API AliExpress Open Platform: aliexpress.affiliate.link.generate");
 const QString QueryDroppedLine =
     QStringLiteral("Адрес страницы отправлен без параметров и якоря: ");
+const QString ItemPageLine = QStringLiteral("Товар %1, отправлен адрес его страницы: %2");
 const QString ServiceErrorLine = QStringLiteral("Ошибка API aliexpress: ");
 const QString ServiceDetailLine = QStringLiteral("Подробности: ");
 const QString WrongStatusLine = QStringLiteral("Не корректный статус ответа от API, нужен \"200\"");
@@ -43,19 +49,31 @@ void logServiceError(PartnerLinkView &view, const OpenPlatformError &error)
         view.AddLog(ServiceDetailLine + joined(error.subCode, error.subMessage));
 }
 
-// The service refuses long addresses with a query: the page is named without it.
-QString sourceAddress(PartnerLinkView &view, const QString &pageUrl)
+// The page sent for the address the user gave: the product's own page when its ID can be had,
+// after following a short link's redirects if need be; else the address without its query
+// and fragment, which the service refuses on long addresses.
+struct Source
+{
+    QString address;
+    std::optional<QString> productId;
+};
+
+Source sourceFor(PartnerLinkView &view, HttpClient &http, const QString &pageUrl)
 {
     const QString address = TrimText(pageUrl);
-    qsizetype cut = address.indexOf(u'?');
-    const qsizetype hash = address.indexOf(u'#');
-    if (cut < 0 || (hash >= 0 && hash < cut))
-        cut = hash;
-    if (cut < 0)
-        return address;
-    const QString sent = address.left(cut);
-    view.AddLog(QueryDroppedLine + sent);
-    return sent;
+    std::optional<QString> id = ProductAddress::productId(address);
+    if (!id && ProductAddress::isShortLink(address))
+        id = ShortLinkResolver(view, http).productId(address);
+    if (id) {
+        const QString item = ProductAddress::itemPage(*id);
+        if (item != address)
+            view.AddLog(ItemPageLine.arg(*id, item));
+        return {item, id};
+    }
+    const QString sent = ProductAddress::withoutQuery(address);
+    if (sent != address)
+        view.AddLog(QueryDroppedLine + sent);
+    return {sent, std::nullopt};
 }
 
 // Sends the GET; on failure logs it, with the gateway's own error when its body holds one.
@@ -152,12 +170,12 @@ bool RequestOpenPlatformLink(PartnerLinkView &view, HttpClient &http, const Link
         return false;
     }
     const QString trackingId = view.trackingIdText();
-    const QString source = sourceAddress(view, view.pageUrlText());
+    const Source source = sourceFor(view, http, view.pageUrlText());
     view.AddLog(QString());
 
     OpenPlatformRequest request(Method, AppParams.api_key, QDateTime::currentMSecsSinceEpoch());
     request.set(QStringLiteral("promotion_link_type"), QStringLiteral("0"));
-    request.set(QStringLiteral("source_values"), source);
+    request.set(QStringLiteral("source_values"), source.address);
     request.set(QStringLiteral("tracking_id"), trackingId);
     const QString url = request.url(services.openPlatform, AppParams.app_secret);
     view.setRequestUrl(url);
@@ -166,5 +184,9 @@ bool RequestOpenPlatformLink(PartnerLinkView &view, HttpClient &http, const Link
     if (!fetchAnswer(view, http, url, answerText))
         return false;
     view.setRawAnswer(answerText);
-    return readPartnerLink(view, answerText, source, partnerLink);
+    if (!readPartnerLink(view, answerText, source.address, partnerLink))
+        return false;
+    if (source.productId)
+        RequestProductFacts(view, http, services, *source.productId, trackingId);
+    return true;
 }

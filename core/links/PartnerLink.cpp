@@ -35,6 +35,7 @@ void GeneratePartnerLink(PartnerLinkView &view, HttpClient &http, const LinkServ
     view.setPartnerLink(QString());
     // No short link may outlive the run that made it.
     view.setShortLink(QString());
+    view.setPartnerLinkToolTip(QString());
     QString partnerLink;
 
     const bool linkRead = TrimText(AppParams.app_secret).isEmpty()

@@ -45,6 +45,8 @@ QString withTrailingSeparator(const QString &directory)
 
 const QString apiKeyName = QStringLiteral("api_key");
 const QString appSecretName = QStringLiteral("app_secret");
+const QString currencyName = QStringLiteral("currency");
+const QString defaultCurrency = TParametrs().currency;
 
 QString decodedOrEmpty(const SettingsFile &file, const QString &name)
 {
@@ -138,10 +140,13 @@ void LoadApiKey()
         const SettingsFile file = SettingsFile::read(SettingsFilePath(), SystemAnsiCodePage());
         AppParams.api_key = decodedOrEmpty(file, apiKeyName);
         AppParams.app_secret = decodedOrEmpty(file, appSecretName);
+        AppParams.currency = file.value(currencyName, defaultCurrency).trimmed();
     } catch (...) {
         AppParams.api_key.clear();
         AppParams.app_secret.clear();
     }
+    if (AppParams.currency.isEmpty())
+        AppParams.currency = defaultCurrency;
 }
 
 void StoreApiKey()
@@ -153,6 +158,8 @@ void StoreApiKey()
     // Without a secret, the file stays as the old API's users know it.
     if (!AppParams.app_secret.isEmpty() || !ReadSetting(appSecretName, QString()).isEmpty())
         WriteSetting(appSecretName, oneLineBase64(AppParams.app_secret));
+    if (AppParams.currency != defaultCurrency || !ReadSetting(currencyName, QString()).isEmpty())
+        WriteSetting(currencyName, AppParams.currency);
 }
 
 void LoadTrackingIds(const QByteArray &codePage)

@@ -76,6 +76,8 @@ void LoopbackServices::serve(Side &side, const httplib::Request &in, httplib::Re
     const Reply reply = responder(received);
     out.status = reply.status;
     out.set_content(reply.body, reply.contentType);
+    if (!reply.location.empty())
+        out.set_header("Location", reply.location);
 }
 
 void LoopbackServices::answerApi(Reply reply)

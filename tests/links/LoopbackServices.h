@@ -28,6 +28,7 @@ public:
         int status = 200;
         std::string body;
         std::string contentType = "application/json;charset=UTF-8";
+        std::string location = {}; // sent as the Location header when not empty
     };
     using Responder = std::function<Reply(const Received &)>;
 

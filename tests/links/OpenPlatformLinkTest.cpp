@@ -50,6 +50,49 @@ LoopbackServices::Reply json(const std::string &body)
     return {200, body};
 }
 
+// products holds {"product":[…]}, or the array itself when plain.
+std::string factsAnswer(const std::string &product, bool plain = false)
+{
+    const std::string list = product.empty() ? "[]" : "[" + product + "]";
+    return R"({"aliexpress_affiliate_productdetail_get_response":{"resp_result":{"resp_code":200,)"
+           R"("resp_msg":"Call succeeds","result":{"current_record_count":1,"products":)" +
+           (plain ? list : R"({"product":)" + list + "}") + R"(}},"request_id":"0b1"}})";
+}
+
+const std::string Product =
+    R"({"product_id":1005003091506814,"product_title":"Термос 500 мл","target_sale_price":"12.34",)"
+    R"("target_sale_price_currency":"RUB","target_original_price":"24.68","discount":"50%",)"
+    R"("commission_rate":"3.5%","hot_product_commission_rate":"7.0%","evaluate_rate":"97.6%",)"
+    R"("lastest_volume":1520,"shop_name":"Lumetta Store","sale_price":"0.13"})";
+
+const QStringList FactLines{"Товар: Термос 500 мл",
+                            "Цена: 12.34 RUB (без скидки 24.68, скидка 50%)",
+                            "Комиссия: 3.5% (для горячих товаров 7.0%)",
+                            "Положительных отзывов: 97.6%",
+                            "Продано: 1520",
+                            "Магазин: Lumetta Store",
+                            Empty};
+
+// The gateway on loopback: link.generate gets linkBody, productdetail.get factsBody.
+LoopbackServices::Responder gateway(const std::string &linkBody,
+                                    const std::string &factsBody = factsAnswer(Product))
+{
+    return [=](const LoopbackServices::Received &request) {
+        const auto method = request.params.find("method");
+        const bool facts = method != request.params.end() &&
+                           method->second == "aliexpress.affiliate.productdetail.get";
+        return LoopbackServices::Reply{200, facts ? factsBody : linkBody};
+    };
+}
+
+std::map<QByteArray, QByteArray> parametersOf(const LoopbackServices::Received &request)
+{
+    std::map<QByteArray, QByteArray> parameters;
+    for (const auto &[name, value] : request.params)
+        parameters[QByteArray::fromStdString(name)] = QByteArray::fromStdString(value);
+    return parameters;
+}
+
 QStringList headLines(const QString &status, int total, int count)
 {
     return {"Статус ответа: " + status,
@@ -90,64 +133,94 @@ protected:
     RecordingView view;
 };
 
-TEST_F(OpenPlatformLinkTest, SendsOneSignedCallAndShortensTheLink)
+TEST_F(OpenPlatformLinkTest, SendsTwoSignedCallsAndShortensTheLink)
 {
-    servers.answerApi(json(linkAnswer({linkElement(Item.toStdString(), LinkA)})));
+    AppParams.currency = QStringLiteral("EUR");
+    servers.answerApi(gateway(linkAnswer({linkElement(Item.toStdString(), LinkA)})));
     const qint64 before = QDateTime::currentMSecsSinceEpoch();
     run();
     const qint64 after = QDateTime::currentMSecsSinceEpoch();
 
     const QString link = QString::fromStdString(LinkA);
-    const QStringList linkLines{"Для ссылки: " + Item, "Партнёрская: " + link,
-                                "Короткая партнёрская от Яндекса: https://clck.ru/s:" + link,
-                                Empty};
-    EXPECT_EQ(view.log, (QStringList{ApiLine, Empty} + headLines("200", 1, 1) + linkLines));
+    const QStringList linkLines{"Для ссылки: " + Item, "Партнёрская: " + link};
+    const QStringList shortLines{"Короткая партнёрская от Яндекса: https://clck.ru/s:" + link,
+                                 Empty};
+    EXPECT_EQ(view.log, (QStringList{ApiLine, Empty} + headLines("200", 1, 1) + linkLines +
+                         FactLines + shortLines));
     EXPECT_EQ(view.partnerLink, link);
+    EXPECT_EQ(view.partnerLinkToolTip, "Термос 500 мл");
     EXPECT_EQ(view.shortLink, "https://clck.ru/s:" + link);
 
     const auto requests = servers.apiRequests();
-    ASSERT_EQ(requests.size(), 1u);
+    ASSERT_EQ(requests.size(), 2u);
+    auto linkCall = parametersOf(requests[0]);
+    const qint64 timestamp = linkCall["timestamp"].toLongLong();
+    EXPECT_TRUE(timestamp >= before && timestamp <= after) << timestamp;
+    const std::map<QByteArray, QByteArray> common{{"app_key", "12345678"},
+                                                  {"timestamp", linkCall["timestamp"]},
+                                                  {"sign_method", "sha256"},
+                                                  {"format", "json"},
+                                                  {"v", "2.0"},
+                                                  {"tracking_id", "t1"}};
+    auto expected = common;
+    expected.insert({{"method", "aliexpress.affiliate.link.generate"},
+                     {"promotion_link_type", "0"},
+                     {"source_values", Item.toUtf8()}});
+    expected["sign"] = OpenPlatformRequest::signature(QByteArray(), expected, Secret).toLatin1();
+    EXPECT_EQ(linkCall, expected);
+
+    auto factsCall = parametersOf(requests[1]);
+    expected = common;
+    expected["timestamp"] = factsCall["timestamp"];
+    expected.insert({{"method", "aliexpress.affiliate.productdetail.get"},
+                     {"product_ids", "1005003091506814"},
+                     {"target_currency", "EUR"},
+                     {"target_language", "RU"},
+                     {"fields", "product_title,target_sale_price,target_sale_price_currency,"
+                                "target_original_price,discount,commission_rate,"
+                                "hot_product_commission_rate,evaluate_rate,lastest_volume,"
+                                "shop_name"}});
+    expected["sign"] = OpenPlatformRequest::signature(QByteArray(), expected, Secret).toLatin1();
+    EXPECT_EQ(factsCall, expected);
+
     const auto &sent = requests[0];
     EXPECT_EQ(sent.path, "/sync");
-    std::map<QByteArray, QByteArray> parameters;
-    for (const auto &[name, value] : sent.params)
-        parameters[QByteArray::fromStdString(name)] = QByteArray::fromStdString(value);
-    const qint64 timestamp = parameters["timestamp"].toLongLong();
-    EXPECT_TRUE(timestamp >= before && timestamp <= after) << timestamp;
-    const std::map<QByteArray, QByteArray> expected{
-        {"method", "aliexpress.affiliate.link.generate"},
-        {"app_key", "12345678"},
-        {"timestamp", parameters["timestamp"]},
-        {"sign_method", "sha256"},
-        {"format", "json"},
-        {"v", "2.0"},
-        {"promotion_link_type", "0"},
-        {"source_values", Item.toUtf8()},
-        {"tracking_id", "t1"},
-        {"sign", OpenPlatformRequest::signature(QByteArray(), parameters, Secret).toLatin1()}};
-    EXPECT_EQ(parameters, expected);
     EXPECT_NE(sent.target.find("source_values=https%3A%2F%2Fwww.aliexpress.com%2Fitem%2F"),
               std::string::npos);
-    // The outlet shows what was sent, signature included; the secret goes nowhere.
+    // The outlets show the link call, signature included; the secret goes nowhere.
     EXPECT_EQ(view.requestUrl.toStdString(),
               servers.services().openPlatform.toStdString() + sent.target);
+    EXPECT_TRUE(view.rawAnswer.contains("aliexpress_affiliate_link_generate_response"));
     for (const auto &request : servers.apiRequests())
         EXPECT_EQ(request.target.find(Secret.toStdString()), std::string::npos);
     EXPECT_EQ(servers.shortenerRequests()[0].body.find(Secret.toStdString()), std::string::npos);
 }
 
-TEST_F(OpenPlatformLinkTest, AddressIsSentWithoutQueryAndFragmentAndSaysSo)
+TEST_F(OpenPlatformLinkTest, ProductPageIsSentForAnIdElseTheAddressWithoutItsQuery)
 {
-    servers.answerApi(json(linkAnswer({linkElement(Item.toStdString(), LinkA)})));
+    servers.answerApi(gateway(linkAnswer({linkElement(Item.toStdString(), LinkA)})));
+    view.pageUrl =
+        QStringLiteral(" https://es.aliexpress.com/item/1005003091506814.html?spm=a&x=1");
+    run();
+    EXPECT_EQ(view.log.mid(0, 3),
+              (QStringList{ApiLine, "Товар 1005003091506814, отправлен адрес его страницы: " + Item,
+                           Empty}));
+    EXPECT_EQ(servers.apiRequests().back().params.find("product_ids")->second, "1005003091506814");
+
+    // No ID: sent as given, without query and fragment, and no facts are asked for.
+    const QString store = QStringLiteral("https://www.aliexpress.com/store/1102.html");
     for (const QString &suffix : {QStringLiteral("?spm=a2g0o.detail&sku_id=12#reviews"),
                                   QStringLiteral("#nav?x=1"), QStringLiteral("?")}) {
-        view.pageUrl = " " + Item + suffix;
+        view.pageUrl = " " + store + suffix;
+        const std::size_t calls = servers.apiRequests().size();
         run();
         EXPECT_EQ(view.log.mid(0, 3),
-                  (QStringList{ApiLine, "Адрес страницы отправлен без параметров и якоря: " + Item,
+                  (QStringList{ApiLine, "Адрес страницы отправлен без параметров и якоря: " + store,
                                Empty}));
+        ASSERT_EQ(servers.apiRequests().size(), calls + 1);
         EXPECT_EQ(servers.apiRequests().back().params.find("source_values")->second,
-                  Item.toStdString());
+                  store.toStdString());
+        EXPECT_EQ(view.partnerLinkToolTip, QString());
     }
 }
 
@@ -164,25 +237,73 @@ TEST_F(OpenPlatformLinkTest, BothShapesAreReadAndTheLinkIsMatchedBySourceValue)
         EXPECT_EQ(view.partnerLink, QString::fromStdString(LinkA)) << plain;
     }
     // A lone element is the link even when its address reads otherwise.
-    servers.answerApi(json(linkAnswer({linkElement("http://x/", LinkB)})));
+    servers.answerApi(gateway(linkAnswer({linkElement("http://x/", LinkB)})));
     run();
     EXPECT_EQ(view.partnerLink, QString::fromStdString(LinkB));
 }
 
 TEST_F(OpenPlatformLinkTest, ProductOutsideTheProgrammeStillGoesToTheShortLinkStep)
 {
-    servers.answerApi(json(linkAnswer({})));
+    servers.answerApi(gateway(linkAnswer({}), factsAnswer("")));
     run();
     const QStringList tail{NoLink, Empty,
+                           "Сведений о товаре нет: товар не участвует в партнёрской программе",
                            "Короткая партнёрская от Яндекса: https://clck.ru/s:", Empty};
     EXPECT_EQ(view.log.mid(2), (headLines("200", 0, 0) + tail));
     // No promotion_links at all reads the same.
-    servers.answerApi(json(R"({"aliexpress_affiliate_link_generate_response":{"resp_result":)"
-                           R"({"resp_code":200,"resp_msg":"ok","result":{}}}})"));
+    servers.answerApi(gateway(R"({"aliexpress_affiliate_link_generate_response":{"resp_result":)"
+                              R"({"resp_code":200,"resp_msg":"ok","result":{}}}})"));
     run();
     EXPECT_EQ(view.log.mid(2, 8),
               (QStringList{"Статус ответа: 200", Empty, "Всего данных (ali): ", Empty,
                            "Всего данных (факт): 0", Empty, NoLink, Empty}));
+}
+
+TEST_F(OpenPlatformLinkTest, FactsAreReadInBothShapesWhateverKindTheirValuesHave)
+{
+    const std::string link = linkAnswer({linkElement(Item.toStdString(), LinkA)});
+    for (const bool plain : {false, true}) {
+        servers.answerApi(gateway(link, factsAnswer(Product, plain)));
+        run();
+        EXPECT_EQ(view.log.mid(10, 7), FactLines) << plain;
+    }
+    // Numbers as numbers or strings alike; absent members leave their line or part out.
+    servers.answerApi(gateway(
+        link, factsAnswer(R"({"product_id":"1005003091506814","target_sale_price":12.5,)"
+                          R"("discount":"10%","commission_rate":"5%","lastest_volume":"7"})")));
+    run();
+    EXPECT_EQ(view.log.mid(10, 5),
+              (QStringList{"Цена: 12.5", "Комиссия: 5%", "Продано: 7", Empty,
+                           "Короткая партнёрская от Яндекса: https://clck.ru/s:" +
+                               QString::fromStdString(LinkA)}));
+    EXPECT_EQ(view.partnerLinkToolTip, QString());
+}
+
+TEST_F(OpenPlatformLinkTest, FailingFactsAreOneLineAndTheShortLinkFollows)
+{
+    const std::string link = linkAnswer({linkElement(Item.toStdString(), LinkA)});
+    const std::vector<std::pair<std::string, QString>> cases{
+        {R"({"error_response":{"code":"ApiCallLimit","msg":"Too many calls"}})",
+         "ApiCallLimit: Too many calls"},
+        {R"({"aliexpress_affiliate_productdetail_get_response":{"resp_result":{"resp_code":402,)"
+         R"("resp_msg":"Invalid currency"}}})",
+         "402: Invalid currency"},
+        {"<html/>", "Проблемы при разборе данных. Это к разработчику :)"},
+        {R"({"aliexpress_affiliate_productdetail_get_response":{}})",
+         "Проблемы при разборе данных. Это к разработчику :)"},
+    };
+    for (const auto &[facts, reason] : cases) {
+        servers.answerApi(gateway(link, facts));
+        view.partnerLinkToolTip = QStringLiteral("stale");
+        run();
+        EXPECT_EQ(view.log.mid(10), (QStringList{"Сведения о товаре не получены: " + reason,
+                                                 "Короткая партнёрская от Яндекса: "
+                                                 "https://clck.ru/s:" +
+                                                     QString::fromStdString(LinkA),
+                                                 Empty}))
+            << facts;
+        EXPECT_EQ(view.partnerLinkToolTip, QString());
+    }
 }
 
 TEST_F(OpenPlatformLinkTest, ServiceFailuresAreLoggedWithTheServicesOwnCodeAndMessage)
