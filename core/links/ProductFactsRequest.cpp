@@ -60,8 +60,8 @@ QStringList factLines(const ProductFacts &facts)
     if (!price.isEmpty() && !facts.saleCurrency.isEmpty())
         price += QLatin1Char(' ') + facts.saleCurrency;
     if (!price.isEmpty() && !facts.originalPrice.isEmpty() && !facts.discount.isEmpty())
-        price += QStringLiteral(" (без скидки %1, скидка %2)").arg(facts.originalPrice,
-                                                                   facts.discount);
+        price +=
+            QStringLiteral(" (без скидки %1, скидка %2)").arg(facts.originalPrice, facts.discount);
     addIfGiven(lines, QStringLiteral("Цена: "), price);
     QString commission = facts.commissionRate;
     if (!facts.hotCommissionRate.isEmpty())
