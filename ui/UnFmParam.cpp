@@ -10,6 +10,7 @@
 #include "widgets/ShellOpen.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -76,9 +77,20 @@ void TFmParam::createOpenPlatformControls()
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setGeometry(255, 66, 150, 13);
     Label4->adjustSize();
+    Label5 = new QLabel(QStringLiteral("Валюта:"), this);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Label5->setGeometry(255, 93, 45, 13);
+    Label5->adjustSize();
+    CbCurrency = new QComboBox(this);
+    CbCurrency->setObjectName(QStringLiteral("CbCurrency"));
+    CbCurrency->setGeometry(325, 90, 70, 21);
+    // The currencies the Open Platform converts prices to.
+    CbCurrency->addItems({"USD", "GBP", "CAD", "EUR", "UAH", "MXN", "TRY", "RUB", "BRL", "AUD",
+                          "INR", "JPY", "IDR", "SEK", "KRW"});
     setTabOrder(EdAppkey, EdAppSecret);
     setTabOrder(EdAppSecret, CbShowSecret);
-    setTabOrder(CbShowSecret, BitBtn1);
+    setTabOrder(CbShowSecret, CbCurrency);
+    setTabOrder(CbCurrency, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
 }
 
@@ -88,6 +100,10 @@ void TFmParam::FormShow()
     EdAppSecret->setText(AppParams.app_secret);
     CbShowSecret->setChecked(false);
     CbShowSecretClick();
+    // A currency the list lacks (a hand-edited file) is kept until another is chosen.
+    if (CbCurrency->findText(AppParams.currency) < 0)
+        CbCurrency->addItem(AppParams.currency);
+    CbCurrency->setCurrentText(AppParams.currency);
 }
 
 void TFmParam::okPressed()
@@ -100,6 +116,7 @@ void TFmParam::BitBtn1Click()
 {
     AppParams.api_key = TrimText(EdAppkey->text());
     AppParams.app_secret = TrimText(EdAppSecret->text());
+    AppParams.currency = CbCurrency->currentText();
 }
 
 void TFmParam::Label2Click()

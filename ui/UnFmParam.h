@@ -3,16 +3,17 @@
 #include "widgets/ProgramDialog.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class DigitsOnlyLineEdit;
 class GlyphButton;
 class LinkLabel;
 
-// The settings dialog: edits the API key and the Open Platform's App Secret held in memory
-// (AppParams). It never writes the settings file; its owner stores them after exec() returns 1
-// (OK). exec() returns 2 after Cancel, Esc or the close box. The secret is masked unless
-// "Показать" is ticked; every showing masks it again.
+// The settings dialog: edits the API key, the Open Platform's App Secret and the currency of
+// the product's facts held in memory (AppParams). It never writes the settings file; its owner
+// stores them after exec() returns 1 (OK). exec() returns 2 after Cancel, Esc or the close box. The
+// secret is masked unless "Показать" is ticked; every showing masks it again.
 class TFmParam : public ProgramDialog
 {
     Q_OBJECT
@@ -29,6 +30,8 @@ public:
     QLineEdit *EdAppSecret;
     QCheckBox *CbShowSecret;
     LinkLabel *Label4;
+    QLabel *Label5;
+    QComboBox *CbCurrency;
 
     void FormShow() override;
     void BitBtn1Click();

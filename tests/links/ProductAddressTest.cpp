@@ -1,6 +1,6 @@
 // The product ID from every address form people paste, and the short links that name none.
-#include "QStringPrinter.h"
 #include "links/ProductAddress.h"
+#include "QStringPrinter.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,8 @@ TEST(ProductAddress, IdIsReadFromEveryFormOnAnyMarketplaceHost)
         {"not an address", ""},
     };
     for (const auto &[address, id] : cases)
-        EXPECT_EQ(ProductAddress::productId(address).value_or(QString()), id) << address.toStdString();
+        EXPECT_EQ(ProductAddress::productId(address).value_or(QString()), id)
+            << address.toStdString();
 }
 
 TEST(ProductAddress, ShortShareAndLandingLinksAreToBeFollowed)
@@ -43,7 +44,8 @@ TEST(ProductAddress, ShortShareAndLandingLinksAreToBeFollowed)
          {QStringLiteral("https://a.aliexpress.com/_mKq9Xyz"),
           QStringLiteral("https://s.click.aliexpress.com/e/_DdwUZVf"),
           QStringLiteral("https://localhost:18444/_demo/"),
-          QStringLiteral("https://star.aliexpress.com/share/share.htm?redirectUrl=https%3A%2F%2Fx")})
+          QStringLiteral(
+              "https://star.aliexpress.com/share/share.htm?redirectUrl=https%3A%2F%2Fx")})
         EXPECT_TRUE(ProductAddress::isShortLink(address)) << address.toStdString();
     for (const QString &address :
          {QStringLiteral("https://www.aliexpress.com/item/1.html"),

@@ -99,8 +99,8 @@ TEST_F(ShortLinkResolverTest, FailingOrEndingHopsAreLoggedWithTheReason)
     EXPECT_EQ(view.log, QStringList{"Ссылка " + base() + "/_page никуда не перенаправляет"});
 
     view.log.clear();
-    EXPECT_EQ(ShortLinkResolver(view, http).productId(
-                  servers.servicesWithClosedApiPort().apiGateway + "/_x"),
+    EXPECT_EQ(ShortLinkResolver(view, http)
+                  .productId(servers.servicesWithClosedApiPort().apiGateway + "/_x"),
               std::nullopt);
     ASSERT_EQ(view.log.size(), 1);
     EXPECT_TRUE(view.log[0].contains(": Socket Error # 10061")) << view.log[0].toStdString();

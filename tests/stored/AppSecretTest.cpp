@@ -62,6 +62,27 @@ TEST_F(AppSecret, DamagedSecretLoadsEmptyAndKeepsTheKey)
     EXPECT_EQ(AppParams.app_secret, QString());
 }
 
+TEST_F(AppSecret, CurrencyIsKeptInClearAndRubleByDefault)
+{
+    AppParams.api_key = QStringLiteral("1");
+    LoadApiKey();
+    EXPECT_EQ(AppParams.currency, QStringLiteral("RUB"));
+    AppParams.currency = QStringLiteral("EUR");
+    StoreApiKey();
+    EXPECT_TRUE(stored().endsWith("\r\ncurrency=EUR\r\n")) << stored().toStdString();
+    AppParams = TParametrs();
+    LoadApiKey();
+    EXPECT_EQ(AppParams.currency, QStringLiteral("EUR"));
+    // Back to the default replaces the stored one; a blank value reads as the default.
+    AppParams.currency = QStringLiteral("RUB");
+    StoreApiKey();
+    EXPECT_TRUE(stored().endsWith("\r\ncurrency=RUB\r\n"));
+    WriteSetting(QStringLiteral("currency"), QStringLiteral("  "));
+    AppParams.currency = QStringLiteral("USD");
+    LoadApiKey();
+    EXPECT_EQ(AppParams.currency, QStringLiteral("RUB"));
+}
+
 #ifndef Q_OS_WIN
 TEST_F(AppSecret, FileHoldingASecretIsReadableByItsOwnerOnly)
 {

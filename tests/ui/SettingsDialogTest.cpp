@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -89,6 +90,7 @@ private Q_SLOTS:
     void secretStandsBesideTheOriginalControlsAndTabsAfterTheKey();
     void consoleLinkOpensTheOpenPlatform();
     void gearWritesTheSecretAfterOkOnly();
+    void currencyIsChosenFromTheApisListAndKeptOnOkOnly();
 
 private:
     std::unique_ptr<TemporaryDataDirectory> m_data;
@@ -424,7 +426,8 @@ void SettingsDialogTest::secretStandsBesideTheOriginalControlsAndTabsAfterTheKey
                            m_dialog->EdAppkey->geometry() | m_dialog->BitBtn1->geometry() |
                            m_dialog->BitBtn2->geometry();
     const QRect added = m_dialog->Label3->geometry() | m_dialog->EdAppSecret->geometry() |
-                        m_dialog->CbShowSecret->geometry() | m_dialog->Label4->geometry();
+                        m_dialog->CbShowSecret->geometry() | m_dialog->Label4->geometry() |
+                        m_dialog->Label5->geometry() | m_dialog->CbCurrency->geometry();
     QVERIFY(!original.intersects(added));
     QVERIFY(QRect(QPoint(0, 0), m_dialog->size()).contains(added));
     QCOMPARE(m_dialog->Label3->text(), QStringLiteral("App Secret:"));
@@ -436,6 +439,8 @@ void SettingsDialogTest::secretStandsBesideTheOriginalControlsAndTabsAfterTheKey
         QCOMPARE(m_dialog->focusWidget(), m_dialog->EdAppSecret);
         QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
         QCOMPARE(m_dialog->focusWidget(), m_dialog->CbShowSecret);
+        QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
+        QCOMPARE(m_dialog->focusWidget(), m_dialog->CbCurrency);
         QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
         QCOMPARE(m_dialog->focusWidget(), m_dialog->BitBtn1);
         m_dialog->EdAppkey->setFocus();
@@ -481,6 +486,44 @@ void SettingsDialogTest::gearWritesTheSecretAfterOkOnly()
     QCOMPARE(ReadSetting(QStringLiteral("app_secret"), absent), QStringLiteral("czE="));
     QCOMPARE(storedKey(), QStringLiteral("MTIzNDU2Nzg="));
 
+    delete FmParam;
+    FmParam = nullptr;
+}
+
+void SettingsDialogTest::currencyIsChosenFromTheApisListAndKeptOnOkOnly()
+{
+    QStringList items;
+    for (int i = 0; i < m_dialog->CbCurrency->count(); ++i)
+        items << m_dialog->CbCurrency->itemText(i);
+    QCOMPARE(items, QStringList({"USD", "GBP", "CAD", "EUR", "UAH", "MXN", "TRY", "RUB", "BRL",
+                                 "AUD", "INR", "JPY", "IDR", "SEK", "KRW"}));
+    QVERIFY(!m_dialog->CbCurrency->isEditable());
+    QCOMPARE(AppParams.currency, QStringLiteral("RUB"));
+
+    execWith(m_dialog, [this] {
+        QCOMPARE(m_dialog->CbCurrency->currentText(), QStringLiteral("RUB"));
+        m_dialog->CbCurrency->setCurrentText(QStringLiteral("EUR"));
+        m_dialog->reject();
+    });
+    QCOMPARE(AppParams.currency, QStringLiteral("RUB"));
+    execWith(m_dialog, [this] {
+        QCOMPARE(m_dialog->CbCurrency->currentText(), QStringLiteral("RUB"));
+        m_dialog->CbCurrency->setFocus();
+        QTest::keyClick(m_dialog->CbCurrency, Qt::Key_Down); // the next one, BRL
+        m_dialog->BitBtn1->click();
+    });
+    QCOMPARE(AppParams.currency, QStringLiteral("BRL"));
+
+    // The gear writes it after OK.
+    TForm1 mainWindow;
+    FmParam = new TFmParam(&mainWindow);
+    ModalDriver ok([](QWidget *) {
+        FmParam->CbCurrency->setCurrentText(QStringLiteral("USD"));
+        FmParam->BitBtn1->click();
+    });
+    mainWindow.Image1Click();
+    QVERIFY(ok.actionRan());
+    QCOMPARE(ReadSetting(QStringLiteral("currency"), absent), QStringLiteral("USD"));
     delete FmParam;
     FmParam = nullptr;
 }
