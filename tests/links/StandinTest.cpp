@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -240,47 +241,85 @@ protected:
     static inline const QString Item = QStringLiteral("https://www.aliexpress.com/item/42.html");
 };
 
-TEST_F(StandinOpenPlatformTest, PrintsItsKeysAndGivesBothLinksForAPageWithAQuery)
+TEST_F(StandinOpenPlatformTest, PrintsItsKeysAndGivesBothLinksAndTheFactsForAPageWithAQuery)
 {
     EXPECT_EQ(standin.appKeyLine(), "Open Platform App Key: 12345678");
     EXPECT_EQ(standin.appSecretLine(), "Open Platform App Secret: lumetta-demo-secret");
-    view.pageUrl = Item + QStringLiteral("?spm=a2g0o.home.0&sku_id=1200#nav");
+    view.pageUrl =
+        QStringLiteral("https://aliexpress.ru/item/42.html?spm=a2g0o.home.0&sku_id=12#n");
+    AppParams.currency = QStringLiteral("EUR");
     const QStringList log = runSigned("demo");
-    ASSERT_EQ(log.size(), 13) << log.join('|').toStdString();
-    EXPECT_EQ(log[1], "Адрес страницы отправлен без параметров и якоря: " + Item);
+    ASSERT_EQ(log.size(), 20) << log.join('|').toStdString();
+    EXPECT_EQ(log[1], "Товар 42, отправлен адрес его страницы: " + Item);
     EXPECT_EQ(log[3], "Статус ответа: 200");
     EXPECT_EQ(log[9], "Для ссылки: " + Item);
     EXPECT_TRUE(log[10].startsWith("Партнёрская: https://s.click.aliexpress.com/e/_"));
+    EXPECT_EQ(log.mid(11, 7), (QStringList{"Товар: Демо-товар 42", log[12], log[13], log[14],
+                                           log[15], "Магазин: Lumetta Demo Store", Empty}));
+    EXPECT_TRUE(log[12].startsWith("Цена: ") && log[12].contains(" EUR (без скидки "))
+        << log[12].toStdString();
+    EXPECT_EQ(view.partnerLinkToolTip, "Демо-товар 42");
     EXPECT_TRUE(view.shortLink.startsWith(standin.services().shortener + "/"));
     EXPECT_EQ(runSigned("demo"), log);
     EXPECT_NE(runSigned("demo2")[10], log[10]);
 
-    // The plain-array shape with a string status reads alike.
-    EXPECT_TRUE(runSigned("array-shape")[10].startsWith("Партнёрская: https://"));
+    // The plain-array shapes with a string status read alike.
+    const QStringList plain = runSigned("array-shape");
+    EXPECT_TRUE(plain[10].startsWith("Партнёрская: https://"));
+    EXPECT_EQ(plain.mid(11, 2), log.mid(11, 2));
     const std::vector<std::string> received = standin.stop();
-    ASSERT_EQ(received.size(), 8u);
+    ASSERT_EQ(received.size(), 12u);
     for (const std::string &line : received)
         EXPECT_EQ(line.find("lumetta-demo-secret"), std::string::npos) << line;
 }
 
+TEST_F(StandinOpenPlatformTest, PastedShortLinkIsResolvedThroughTheSharePage)
+{
+    const QString shortLink = standin.services().openPlatform + QStringLiteral("/_demo");
+    view.pageUrl = shortLink;
+    const QStringList log = runSigned("demo");
+    ASSERT_GE(log.size(), 5) << log.join('|').toStdString();
+    EXPECT_TRUE(log[1].startsWith("Ссылка " + shortLink + " ведёт на " +
+                                  standin.services().openPlatform +
+                                  "/share/share.htm?platform=AE&redirectUrl=https%3A%2F%2F"))
+        << log[1].toStdString();
+    const QRegularExpression item(
+        QStringLiteral("^Ссылка .* ведёт на https://www.aliexpress.com/item/(1005[0-9]{12})"
+                       "\\.html\\?sourceType=620$"));
+    const QRegularExpressionMatch match = item.match(log[2]);
+    ASSERT_TRUE(match.hasMatch()) << log[2].toStdString();
+    const QString id = match.captured(1);
+    EXPECT_EQ(log[3], "Товар " + id + ", отправлен адрес его страницы: " +
+                          "https://www.aliexpress.com/item/" + id + ".html");
+    EXPECT_TRUE(log.contains("Товар: Демо-товар " + id));
+    EXPECT_TRUE(view.partnerLink.startsWith("https://s.click.aliexpress.com/e/_"));
+    EXPECT_FALSE(view.shortLink.isEmpty());
+}
+
 TEST_F(StandinOpenPlatformTest, EachRefusalIsLoggedWithTheServicesWords)
 {
-    EXPECT_EQ(runSigned("demo", "wrong").mid(2),
+    EXPECT_EQ(runSigned("demo", "wrong").mid(3),
               (QStringList{"Ошибка API aliexpress: IncompleteSignature: The request signature "
                            "does not conform to platform standards",
                            Empty}));
     AppParams.app_secret = DemoSecret;
     EXPECT_EQ(
-        run("999", "demo").mid(2),
+        run("999", "demo").mid(3),
         (QStringList{"Ошибка API aliexpress: 29: Invalid app Key",
                      "Подробности: isv.appkey-not-exists: The App Key 999 is not known", Empty}));
-    EXPECT_EQ(runSigned("unregistered").mid(2, 5),
+    EXPECT_EQ(runSigned("unregistered").mid(3, 5),
               (QStringList{"Статус ответа: 401", Empty,
                            "Не корректный статус ответа от API, нужен \"200\"",
                            "Сообщение API: This publisher is not registered", Empty}));
     const QStringList none = runSigned("no-commission");
-    EXPECT_EQ(none.value(8), "Партнёрской ссылки нет: товар не участвует в партнёрской программе");
-    EXPECT_EQ(none.value(10), ShortFailed); // the empty link is refused
+    // The address names product 1: a line for its page comes first.
+    EXPECT_EQ(none.value(1),
+              "Товар 1, отправлен адрес его страницы: https://www.aliexpress.com/item/1.html");
+    EXPECT_EQ(
+        none.mid(9),
+        (QStringList{"Партнёрской ссылки нет: товар не участвует в партнёрской программе", Empty,
+                     "Сведений о товаре нет: товар не участвует в партнёрской программе",
+                     ShortFailed})); // the empty link is refused
     EXPECT_TRUE(view.partnerLink.isEmpty());
 }
 

@@ -12,7 +12,9 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cstdint>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -179,7 +181,71 @@ void writeLinks(Writer &writer, const Parameters &parameters,
         writer.EndObject();
 }
 
+std::uint64_t fnv(std::string_view text)
+{
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+// A price in hundredths, from 1.00 to 200.99 in any currency.
+std::string price(std::uint64_t cents)
+{
+    const std::string hundredths = std::to_string(cents % 100 + 100).substr(1);
+    return std::to_string(cents / 100) + '.' + hundredths;
+}
+
+bool wanted(const std::string &fields, const char *name)
+{
+    if (fields.empty())
+        return true;
+    for (const std::string &field : splitAtCommas(fields)) {
+        if (field == name)
+            return true;
+    }
+    return false;
+}
+
+// Facts that depend on the product ID alone; some numbers as strings, as the service sends.
+void writeProduct(Writer &writer, const std::string &id, const Parameters &parameters)
+{
+    const std::uint64_t hash = fnv(id);
+    const std::uint64_t sale = 100 + hash % 20000;
+    const std::string fields = value(parameters, "fields");
+    writer.StartObject();
+    writer.Key("product_id");
+    writer.Uint64(std::stoull(id));
+    const auto text = [&](const char *name, const std::string &content) {
+        if (wanted(fields, name)) {
+            writer.Key(name);
+            writer.String(content);
+        }
+    };
+    text("product_title", "Демо-товар " + id);
+    text("target_sale_price", price(sale));
+    text("target_sale_price_currency", value(parameters, "target_currency"));
+    text("target_original_price", price(sale * 2));
+    text("discount", "50%");
+    text("commission_rate", std::to_string(3 + hash % 5) + ".0%");
+    text("hot_product_commission_rate", std::to_string(8 + hash % 5) + ".0%");
+    text("evaluate_rate", "9" + std::to_string(hash % 10) + ".5%");
+    if (wanted(fields, "lastest_volume")) {
+        writer.Key("lastest_volume");
+        writer.Uint64(hash % 5000);
+    }
+    text("shop_name", "Lumetta Demo Store");
+    writer.EndObject();
+}
+
 } // namespace
+
+std::string OpenPlatform::productIdOf(const std::string &code)
+{
+    return "1005" + std::to_string(100000000000ULL + fnv(code) % 900000000000ULL);
+}
 
 OpenPlatform::OpenPlatform(std::string appKey, std::string appSecret)
     : m_appKey(std::move(appKey)), m_appSecret(std::move(appSecret))
@@ -223,6 +289,8 @@ OpenPlatform::Answer OpenPlatform::answer(const Parameters &parameters, long lon
                        "The timestamp is missing or more than 7200 seconds off");
     if (value(parameters, "method") == "aliexpress.affiliate.link.generate")
         return linkGenerate(parameters);
+    if (value(parameters, "method") == "aliexpress.affiliate.productdetail.get")
+        return productDetail(parameters);
     return refusal(parameters, "InvalidApiPath", "The specified API is not found");
 }
 
@@ -256,6 +324,46 @@ OpenPlatform::Answer OpenPlatform::linkGenerate(const Parameters &parameters) co
     return {200, buffer.GetString()};
 }
 
+OpenPlatform::Answer OpenPlatform::productDetail(const Parameters &parameters) const
+{
+    constexpr const char *Response = "aliexpress_affiliate_productdetail_get_response";
+    const std::string trackingId = value(parameters, "tracking_id");
+    std::vector<std::string> ids = splitAtCommas(value(parameters, "product_ids"));
+    const auto isId = [](const std::string &id) {
+        return !id.empty() && id.size() <= 19 &&
+               id.find_first_not_of("0123456789") == std::string::npos;
+    };
+    if (trackingId.empty() || !std::all_of(ids.begin(), ids.end(), isId))
+        return oldRefusal(50, "Remote service error", "isv.invalid-parameter",
+                          "tracking_id and product_ids (comma-separated digits) are required");
+    if (trackingId == "unregistered")
+        return respFailure(parameters, Response, 401, "This publisher is not registered");
+    if (trackingId == "no-commission")
+        ids.clear();
+    const bool plainArray = trackingId == "array-shape";
+    rapidjson::StringBuffer buffer;
+    Writer writer(buffer);
+    openResponse(writer, Response, 200, "Call succeeds", plainArray);
+    writer.Key("result");
+    writer.StartObject();
+    writer.Key("current_record_count");
+    writer.Uint64(ids.size());
+    writer.Key("products");
+    if (!plainArray) {
+        writer.StartObject();
+        writer.Key("product");
+    }
+    writer.StartArray();
+    for (const std::string &id : ids)
+        writeProduct(writer, id, parameters);
+    writer.EndArray();
+    if (!plainArray)
+        writer.EndObject();
+    writer.EndObject();
+    closeResponse(writer, parameters);
+    return {200, buffer.GetString()};
+}
+
 void OpenPlatform::install(httplib::Server &server)
 {
     const auto handle = [this](const QueryText::Pairs &pairs, httplib::Response &out) {
@@ -276,5 +384,20 @@ void OpenPlatform::install(httplib::Server &server)
         const QueryText::Pairs form = QueryText::parse(in.body);
         pairs.insert(pairs.end(), form.begin(), form.end());
         handle(pairs, out);
+    });
+    // A short link as a.aliexpress.com gives them: a redirect to a share page whose
+    // redirectUrl names the product's page. Bodies go with the redirects, as the real ones.
+    server.Get("/_([0-9A-Za-z]+)", [](const httplib::Request &in, httplib::Response &out) {
+        const std::string item = "https://www.aliexpress.com/item/" + productIdOf(in.matches[1]) +
+                                 ".html?sourceType=620";
+        const std::string share =
+            "/share/share.htm?platform=AE&redirectUrl=" + httplib::detail::encode_query_param(item);
+        out.set_redirect(share);
+        out.set_content("<html><body><a href=\"" + share + "\">Share page</a></body></html>",
+                        "text/html; charset=utf-8");
+    });
+    server.Get("/share/share.htm", [](const httplib::Request &, httplib::Response &out) {
+        out.set_content("<html><body>Opening the product…</body></html>",
+                        "text/html; charset=utf-8");
     });
 }

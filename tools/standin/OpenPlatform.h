@@ -9,8 +9,9 @@ class Server;
 
 // The stand-in for the AliExpress Open Platform's gateway: GET or form POST on /sync, signed
 // with HMAC-SHA256. Checks the App Key, the signature and the timestamp like the real gateway
-// and answers aliexpress.affiliate.link.generate; see standinUsage() for what each input
-// provokes. Deterministic: the same call gets the same answer.
+// and answers aliexpress.affiliate.link.generate and productdetail.get; also serves short links
+// /_<code> that redirect, through a share page, to a product. See standinUsage() for what
+// each input provokes. Deterministic: the same call gets the same answer.
 class OpenPlatform
 {
 public:
@@ -34,8 +35,12 @@ public:
 
     void install(httplib::Server &server);
 
+    // The product a short link /_<code> of this stand-in stands for.
+    static std::string productIdOf(const std::string &code);
+
 private:
     Answer linkGenerate(const Parameters &parameters) const;
+    Answer productDetail(const Parameters &parameters) const;
 
     std::string m_appKey;
     std::string m_appSecret;

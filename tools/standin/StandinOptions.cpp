@@ -71,7 +71,7 @@ const char *standinUsage()
 
 Stand-in services for Dalvo Lumetta, on 127.0.0.1 only:
   the AliExpress Open Platform over HTTPS: GET or form POST /sync, signed
-      with HMAC-SHA256 by the App Secret;
+      with HMAC-SHA256 by the App Secret, and short links /_<code>;
   the old affiliate API over plain HTTP at
     /openapi/param2/2/portals.open/api.getPromotionLinks/<key>
       ?fields=promotionUrls&trackingId=<id>&urls=<address>[,<address>...]
@@ -112,6 +112,16 @@ Open Platform answers, checked in this order:
   tracking ID array-shape    promotion_links as a plain array, resp_code "200"
   anything else              resp_code 200, one link per comma-separated
                              source value (last first), matched by source_value
+  aliexpress.affiliate.productdetail.get:
+  error_response code 50, isv.invalid-parameter
+                         no tracking_id, or product_ids that are not digits
+  tracking ID unregistered   resp_code 401 "This publisher is not registered"
+  tracking ID no-commission  resp_code 200 with no product
+  tracking ID array-shape    products as a plain array, resp_code "200"
+  anything else              the same made-up facts for the same product ID, in
+                             target_currency, the fields asked for only
+  GET /_<code>  a short link: 302 to /share/share.htm?redirectUrl=<the page of
+                a product made up from the code>, as a.aliexpress.com does
 
 Old affiliate API answers, checked in this order:
   errorCode 20030000  the key is not digits only (1 to 32 digits)
