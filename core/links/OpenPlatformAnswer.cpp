@@ -3,6 +3,8 @@
 #include "links/JsonDocumentBuilder.h"
 #include "links/PromotionAnswer.h"
 
+#include <QStringDecoder>
+
 #include <rapidjson/document.h>
 
 #include <cmath>
@@ -63,6 +65,20 @@ const Value *find(const Value *value, const char *name)
     return found == value->MemberEnd() ? nullptr : &found->value;
 }
 
+// JSON travels as UTF-8, but an answer without a charset reaches us one character per byte:
+// such a text is taken back to its bytes when they are UTF-8.
+QByteArray utf8Of(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF)
+            return text.toUtf8();
+    }
+    const QByteArray bytes = text.toLatin1();
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString decoded = decoder.decode(bytes);
+    return decoder.hasError() ? text.toUtf8() : bytes;
+}
+
 } // namespace
 
 struct OpenPlatformAnswer::Private
@@ -89,7 +105,7 @@ OpenPlatformAnswer::OpenPlatformAnswer(const QString &answerText, const char *re
     : d(std::make_unique<Private>())
 {
     d->responseName = responseName;
-    const QByteArray utf8 = answerText.toUtf8();
+    const QByteArray utf8 = utf8Of(answerText);
     const qsizetype start = utf8.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     rapidjson::StringStream stream(utf8.constData() + start);
     bool parsed = false;

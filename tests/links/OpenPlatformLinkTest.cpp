@@ -277,6 +277,17 @@ TEST_F(OpenPlatformLinkTest, FactsAreReadInBothShapesWhateverKindTheirValuesHave
                            "Короткая партнёрская от Яндекса: https://clck.ru/s:" +
                                QString::fromStdString(LinkA)}));
     EXPECT_EQ(view.partnerLinkToolTip, QString());
+
+    // JSON is UTF-8 also when the answer names no charset.
+    servers.answerApi([link](const LoopbackServices::Received &request) {
+        const bool facts =
+            request.params.find("method")->second.find("productdetail") != std::string::npos;
+        return LoopbackServices::Reply{200, facts ? factsAnswer(Product) : link,
+                                       "application/json"};
+    });
+    run();
+    EXPECT_EQ(view.log.value(10), FactLines[0]);
+    EXPECT_EQ(view.partnerLinkToolTip, "Термос 500 мл");
 }
 
 TEST_F(OpenPlatformLinkTest, FailingFactsAreOneLineAndTheShortLinkFollows)
