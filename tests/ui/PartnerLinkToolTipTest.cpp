@@ -18,7 +18,8 @@ QByteArray gatewayAnswer(const QByteArray &factsResult)
 {
     return LoopbackServices::answer(
         "{\"aliexpress_affiliate_link_generate_response\":{\"resp_result\":{\"resp_code\":200,"
-        "\"result\":{\"promotion_links\":{\"promotion_link\":[{\"promotion_link\":\"https://s.click."
+        "\"result\":{\"promotion_links\":{\"promotion_link\":[{\"promotion_link\":\"https://"
+        "s.click."
         "aliexpress.com/e/_t\",\"source_value\":\"https://www.aliexpress.com/item/7.html\"}]},"
         "\"total_result_count\":1}}},\"aliexpress_affiliate_productdetail_get_response\":"
         "{\"resp_result\":{\"resp_code\":200,\"result\":" +
