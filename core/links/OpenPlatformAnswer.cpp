@@ -3,6 +3,7 @@
 #include "links/JsonDocumentBuilder.h"
 #include "links/PromotionAnswer.h"
 
+#include <QLocale>
 #include <QStringDecoder>
 
 #include <rapidjson/document.h>
@@ -35,7 +36,7 @@ QString numberText(const Value &value)
     const double number = value.GetDouble();
     if (std::isfinite(number) && number == std::trunc(number) && std::fabs(number) < 1e18)
         return QString::number(qint64(number));
-    return QString::number(number, 'g', 17);
+    return QString::number(number, 'g', QLocale::FloatingPointShortest);
 }
 
 QString textOf(const Value *value)

@@ -465,6 +465,10 @@ TEST(LinkServicesTest, BuildAddressesAreTheConfiguredOnes)
     EXPECT_TRUE(services.shortener.startsWith("https://")) << services.shortener.toStdString();
     EXPECT_FALSE(services.apiGateway.endsWith('/'));
     EXPECT_FALSE(services.shortener.endsWith('/'));
+    // The Open Platform is reached over TLS only, "/sync" appended.
+    EXPECT_TRUE(services.openPlatform.startsWith("https://"))
+        << services.openPlatform.toStdString();
+    EXPECT_FALSE(services.openPlatform.endsWith('/'));
 }
 
 } // namespace

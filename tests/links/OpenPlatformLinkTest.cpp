@@ -269,11 +269,11 @@ TEST_F(OpenPlatformLinkTest, FactsAreReadInBothShapesWhateverKindTheirValuesHave
     }
     // Numbers as numbers or strings alike; absent members leave their line or part out.
     servers.answerApi(gateway(
-        link, factsAnswer(R"({"product_id":"1005003091506814","target_sale_price":12.5,)"
+        link, factsAnswer(R"({"product_id":"1005003091506814","target_sale_price":12.34,)"
                           R"("discount":"10%","commission_rate":"5%","lastest_volume":"7"})")));
     run();
     EXPECT_EQ(view.log.mid(10, 5),
-              (QStringList{"Цена: 12.5", "Комиссия: 5%", "Продано: 7", Empty,
+              (QStringList{"Цена: 12.34", "Комиссия: 5%", "Продано: 7", Empty,
                            "Короткая партнёрская от Яндекса: https://clck.ru/s:" +
                                QString::fromStdString(LinkA)}));
     EXPECT_EQ(view.partnerLinkToolTip, QString());
