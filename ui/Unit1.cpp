@@ -321,6 +321,11 @@ void TForm1::setPartnerLink(const QString &link)
     EdLinkPartn->setText(link);
 }
 
+void TForm1::setPartnerLinkToolTip(const QString &text)
+{
+    EdLinkPartn->setToolTip(text);
+}
+
 void TForm1::setRequestUrl(const QString &url)
 {
     EdGet->setText(url);

@@ -41,6 +41,7 @@ public:
     void setRequestUrl(const QString &url) override;
     void setRawAnswer(const QString &answer) override;
     void setShortLink(const QString &link) override;
+    void setPartnerLinkToolTip(const QString &text) override;
     void processPendingEvents() override;
 
     // The services a generate run calls; the build's own unless a test points elsewhere.

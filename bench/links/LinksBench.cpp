@@ -1,6 +1,8 @@
-// Times whole generate runs against the stand-in services beside curl making the same two
-// requests (a GET on a new plain connection, a form POST on a new TLS connection) in the same
-// run, and a run whose answer holds 10,000 elements.
+// Times whole generate runs against the stand-in services beside curl making the same requests
+// in the same run: for the old API a GET on a new plain connection, for the Open Platform the
+// signed link and facts GETs (after a short link's first hop, when one is pasted) on one new
+// TLS connection; then a form POST on a new TLS connection. Also a run whose answer holds
+// 10,000 elements.
 //
 // Each figure is the median of several rounds. Process start and first-use costs are kept out
 // for both sides: curl's time is the sum of the times it reports for each transfer after a
@@ -10,6 +12,7 @@
 #include "RecordingView.h"
 
 #include "http/HttpClient.h"
+#include "links/OpenPlatformRequest.h"
 #include "links/PartnerLink.h"
 #include "net/TlsChannel.h"
 #include "stored/UnParam.h"
@@ -18,6 +21,7 @@
 #include <httplib.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -48,7 +52,7 @@ public:
         m_process.setStandardOutputFile(m_directory.filePath("standin.log"));
         m_process.start(QStringLiteral(LUMETTA_STANDIN_PROGRAM), {});
         QFile log(m_directory.filePath("standin.log"));
-        for (int i = 0; i < 500 && !m_line.contains(' '); ++i) {
+        for (int i = 0; i < 500 && m_line.count(' ') < 2; ++i) {
             QThread::msleep(10);
             if (log.open(QIODevice::ReadOnly)) {
                 m_line = QString::fromUtf8(log.readLine()).trimmed();
@@ -61,7 +65,10 @@ public:
         m_process.terminate();
         m_process.waitForFinished();
     }
-    LinkServices services() const { return {m_line.section(' ', 0, 0), m_line.section(' ', 1, 1)}; }
+    LinkServices services() const
+    {
+        return {m_line.section(' ', 0, 0), m_line.section(' ', 1, 1), m_line.section(' ', 2, 2)};
+    }
 
 private:
     QTemporaryDir m_directory;
@@ -69,22 +76,30 @@ private:
     QString m_line;
 };
 
-// The two requests of one run, each on a new connection as our client makes them. Each
-// transfer prints its own total time, from name lookup to the last byte of the answer.
-QStringList curlRun(const QString &apiUrl, const QString &shortenerUrl, const QString &link)
+// The requests of one run as our client makes them: the GETs on one new connection (kept
+// between GETs to the same host), the form POST on a new TLS connection. Each transfer prints
+// its own total time, from name lookup to the last byte of the answer.
+QStringList curlRun(const QStringList &gets, const QString &shortenerUrl, const QString &link)
 {
     const QString form = "url=" + QString::fromLatin1(QUrl::toPercentEncoding(link));
-    const QStringList common{
-        "-s", "-o", "/dev/null", "-w", "%{time_total}\n", "-H", "Connection: close"};
-    return common + QStringList{apiUrl, "--next"} + common +
-           QStringList{"--no-sessionid", "--cacert", LUMETTA_STANDIN_CA, "-d", form, shortenerUrl};
+    const QStringList common{"-s", "-o", "/dev/null", "-w", "%{time_total}\n"};
+    const QStringList close{"-H", "Connection: close"};
+    const QStringList tls{"--no-sessionid", "--cacert", LUMETTA_STANDIN_CA};
+    QStringList arguments;
+    for (qsizetype i = 0; i < gets.size(); ++i) {
+        arguments += common + (gets[i].startsWith("https:") ? tls : QStringList());
+        arguments +=
+            (i + 1 == gets.size() ? close : QStringList()) + QStringList{gets[i], "--next"};
+    }
+    return arguments + common + close + tls + QStringList{"-d", form, shortenerUrl};
 }
 
 // curl's own time for `count` runs, after one run that warms it up; process start is no part
 // of it.
-double curlRuns(const QString &apiUrl, const QString &shortenerUrl, const QString &link, int count)
+double curlRuns(const QStringList &gets, const QString &shortenerUrl, const QString &link,
+                int count)
 {
-    const QStringList one = curlRun(apiUrl, shortenerUrl, link);
+    const QStringList one = curlRun(gets, shortenerUrl, link);
     QStringList arguments = one;
     for (int i = 0; i < count; ++i)
         arguments += QStringList{"--next"} + one;
@@ -95,27 +110,54 @@ double curlRuns(const QString &apiUrl, const QString &shortenerUrl, const QStrin
         std::fprintf(stderr, "curl failed: exit code %d\n", process.exitCode());
     const QList<QByteArray> times = process.readAllStandardOutput().split('\n');
     double seconds = 0;
-    for (qsizetype i = 2; i < times.size(); ++i)
+    for (qsizetype i = gets.size() + 1; i < times.size(); ++i)
         seconds += times[i].toDouble();
     return seconds;
 }
 
-void wholeRuns()
+// The GETs of one Open Platform run on pageUrl, as the stand-in's log would list them: the
+// short link's first hop when there is one, the link call (from the outlet) and the facts.
+QStringList openPlatformGets(const RecordingView &view, const LinkServices &services,
+                             const QString &productId)
 {
-    Standin standin;
-    const LinkServices services = standin.services();
-    AppParams.api_key = QStringLiteral("12345");
+    QStringList gets;
+    if (view.pageUrl.contains("/_"))
+        gets << view.pageUrl;
+    OpenPlatformRequest facts(QStringLiteral("aliexpress.affiliate.productdetail.get"),
+                              AppParams.api_key, QDateTime::currentMSecsSinceEpoch());
+    facts.set(QStringLiteral("product_ids"), productId);
+    facts.set(QStringLiteral("target_currency"), AppParams.currency);
+    facts.set(QStringLiteral("target_language"), QStringLiteral("RU"));
+    facts.set(QStringLiteral("tracking_id"), view.trackingId);
+    facts.set(QStringLiteral("fields"),
+              QStringLiteral("product_title,target_sale_price,target_sale_price_currency,"
+                             "target_original_price,discount,commission_rate,"
+                             "hot_product_commission_rate,evaluate_rate,lastest_volume,"
+                             "shop_name"));
+    return gets << view.requestUrl << facts.url(services.openPlatform, AppParams.app_secret);
+}
+
+// Whole runs on pageUrl with the key (and secret) in AppParams, beside curl making the same
+// requests.
+void wholeRuns(const LinkServices &services, const char *name, const QString &pageUrl)
+{
     RecordingView view;
     view.trackingId = QStringLiteral("bench");
-    view.pageUrl = QStringLiteral("http://aliexpress.ru/item/1005001.html");
+    view.pageUrl = pageUrl;
 
     // Rounds of both sides alternate, so that a change in the machine's load hits both alike.
     TlsChannel channel;
     channel.setExtraCaFile(QStringLiteral(LUMETTA_STANDIN_CA));
     HttpClient http(channel);
     GeneratePartnerLink(view, http, services);
-    if (!view.log.value(8).startsWith(QStringLiteral("Короткая")))
+    if (!view.log.value(view.log.size() - 2).startsWith(QStringLiteral("Короткая")))
         std::fprintf(stderr, "the run did not succeed: %s\n", qPrintable(view.log.join('|')));
+    QStringList gets{view.requestUrl};
+    if (!AppParams.app_secret.isEmpty()) {
+        const QString item =
+            view.log.filter(QStringLiteral("отправлен адрес его страницы")).value(0);
+        gets = openPlatformGets(view, services, item.section(u' ', 1, 1).chopped(1));
+    }
     std::vector<double> oursRounds;
     std::vector<double> curlRounds;
     for (int round = 0; round < Rounds; ++round) {
@@ -123,14 +165,28 @@ void wholeRuns()
             for (int i = 0; i < Runs; ++i)
                 GeneratePartnerLink(view, http, services);
         }));
-        curlRounds.push_back(
-            curlRuns(view.requestUrl, services.shortener + "/--", view.partnerLink, Runs));
+        curlRounds.push_back(curlRuns(gets, services.shortener + "/--", view.partnerLink, Runs));
     }
     const double ours = median(oursRounds);
     const double curl = median(curlRounds);
-    std::printf("%d whole runs (GET, answer, TLS POST)  ours %8.2f ms   curl %8.2f ms   "
-                "ratio %.2f\n",
-                Runs, ours * 1e3, curl * 1e3, ours / curl);
+    std::printf("%d whole runs, %-46s ours %8.2f ms   curl %8.2f ms   ratio %.2f\n", Runs, name,
+                ours * 1e3, curl * 1e3, ours / curl);
+}
+
+void wholeRuns()
+{
+    Standin standin;
+    const LinkServices services = standin.services();
+    AppParams.api_key = QStringLiteral("12345");
+    wholeRuns(services, "old API (GET, TLS POST)", QStringLiteral("http://aliexpress.ru/x.html"));
+    // The stand-in's own App Key and App Secret.
+    AppParams.api_key = QStringLiteral("12345678");
+    AppParams.app_secret = QStringLiteral("lumetta-demo-secret");
+    wholeRuns(services, "Open Platform (2 TLS GETs, TLS POST)",
+              QStringLiteral("https://aliexpress.ru/item/1005001.html?spm=1"));
+    wholeRuns(services, "Open Platform, short link (3 TLS GETs, TLS POST)",
+              services.openPlatform + QStringLiteral("/_bench"));
+    AppParams = TParametrs();
 }
 
 void manyElements()
@@ -156,6 +212,8 @@ void manyElements()
     const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
     const LinkServices services{base, base};
 
+    AppParams = TParametrs();
+    AppParams.api_key = QStringLiteral("12345");
     TlsChannel channel;
     HttpClient http(channel);
     const double oneRun = medianOf(Rounds, [&] {

@@ -18,6 +18,8 @@ public:
     virtual void setRequestUrl(const QString &url) = 0;
     virtual void setRawAnswer(const QString &answer) = 0;
     virtual void setShortLink(const QString &link) = 0;
+    // The product's title, shown as the partner-link field's tooltip; empty: none.
+    virtual void setPartnerLinkToolTip(const QString &text) { Q_UNUSED(text); }
     // Lets the window handle every event waiting in its queue, until the queue is empty.
     virtual void processPendingEvents() = 0;
 };

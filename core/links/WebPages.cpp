@@ -35,6 +35,12 @@ QString portalTrackingIds()
     return portal("/track_id_manage.htm");
 }
 
+QString openPlatformConsole()
+{
+    // An affiliate's apps, each with its App Key and App Secret, are listed after signing in.
+    return QStringLiteral("https://openservice.aliexpress.com/");
+}
+
 QString defaultPageAddress()
 {
     return QStringLiteral("http://" LUMETTA_MARKET_HOST "/");

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -63,6 +64,36 @@ QString fileToRead(const QString &name)
     if (former.isEmpty() || QFileInfo::exists(written) || !QFileInfo::exists(former + name))
         return written;
     return former + name;
+}
+
+const QString appSecretName = QStringLiteral("app_secret");
+const QString currencyName = QStringLiteral("currency");
+const QString defaultCurrency = TParametrs().currency;
+
+QString decodedOrEmpty(const SettingsFile &file, const QString &name)
+{
+    try {
+        return Base64DecodeText(file.value(name, QString()));
+    } catch (...) {
+        return QString();
+    }
+}
+
+// The decoder skips line breaks, so dropping them keeps the value one line and whole.
+QString oneLineBase64(const QString &text)
+{
+    return Base64EncodeText(text).remove(QLatin1String("\r\n"));
+}
+
+// Best effort: a file system without POSIX modes keeps what it has.
+void restrictToOwner(const QString &path)
+{
+#ifndef Q_OS_WIN
+    constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QFile(path).setPermissions(ownerOnly);
+#else
+    Q_UNUSED(path);
+#endif
 }
 
 } // namespace
@@ -146,18 +177,29 @@ void LoadApiKey()
     try {
         const SettingsFile file =
             SettingsFile::read(fileToRead(settingsFileName), SystemAnsiCodePage());
-        AppParams.api_key = Base64DecodeText(file.value(apiKeyName, QString()));
+        AppParams.api_key = decodedOrEmpty(file, apiKeyName);
+        AppParams.app_secret = decodedOrEmpty(file, appSecretName);
+        AppParams.currency = file.value(currencyName, defaultCurrency).trimmed();
     } catch (...) {
         AppParams.api_key.clear();
+        AppParams.app_secret.clear();
     }
+    if (AppParams.currency.isEmpty())
+        AppParams.currency = defaultCurrency;
 }
 
 void StoreApiKey()
 {
-    // The decoder skips line breaks, so dropping them keeps the value one line and whole.
-    QString encoded = Base64EncodeText(AppParams.api_key);
-    encoded.remove(QLatin1String("\r\n"));
-    WriteSetting(apiKeyName, encoded);
+    WriteSetting(apiKeyName, oneLineBase64(AppParams.api_key));
+    // The file now exists where it is written, with the lines it held before; it is made
+    // private before the secret goes in, and later writes keep its mode.
+    if (!AppParams.app_secret.isEmpty())
+        restrictToOwner(SettingsFilePath());
+    // Without a secret, the file stays as the old API's users know it.
+    if (!AppParams.app_secret.isEmpty() || !ReadSetting(appSecretName, QString()).isEmpty())
+        WriteSetting(appSecretName, oneLineBase64(AppParams.app_secret));
+    if (AppParams.currency != defaultCurrency || !ReadSetting(currencyName, QString()).isEmpty())
+        WriteSetting(currencyName, AppParams.currency);
 }
 
 void LoadTrackingIds(const QByteArray &codePage)

@@ -11,7 +11,9 @@
 
 struct TParametrs
 {
-    QString api_key; // the affiliate API key in clear
+    QString api_key;    // the affiliate API key in clear (the Open Platform's App Key)
+    QString app_secret; // the Open Platform's App Secret in clear; empty: the old API is used
+    QString currency = QStringLiteral("RUB"); // of the prices in the product's facts
 };
 
 extern TParametrs AppParams;
@@ -73,10 +75,13 @@ QString Base64EncodeText(const QString &text);
 // non-ASCII character) is skipped. Raises the decoding failure on bytes that are not UTF-8.
 QString Base64DecodeText(const QString &text);
 
-// Fills AppParams.api_key from "api_key", read whole; never fails (an empty key on any
-// failure).
+// Fills AppParams.api_key and app_secret from "api_key" and "app_secret", read whole, and
+// currency from "currency"; never fails (an empty key or secret, RUB, on any failure).
 void LoadApiKey();
-// Writes the Base64 form of AppParams.api_key under "api_key", on one line.
+// Writes the Base64 forms of AppParams.api_key and app_secret under "api_key" and "app_secret",
+// each on one line, and currency under "currency"; an empty secret or RUB only replaces a
+// stored value. On POSIX a file that is to hold a secret is made readable by its owner only,
+// before the secret reaches it.
 void StoreApiKey();
 
 // Fills TrackingIds from "TrackingId.txt" when it exists (in the former directory when the

@@ -61,7 +61,8 @@ TEST_F(CommandLineTest, VersionAndHelpPrintAndExitWithoutWindowOrFiles)
     for (const QString &option : {QStringLiteral("--help"), QStringLiteral("-h")}) {
         const Outcome outcome = run({option});
         EXPECT_EQ(outcome.exitCode, 0) << outcome.errors.toStdString();
-        EXPECT_TRUE(outcome.output.startsWith(QStringLiteral("Usage: "))) << outcome.output.toStdString();
+        EXPECT_TRUE(outcome.output.startsWith(QStringLiteral("Usage: ")))
+            << outcome.output.toStdString();
         EXPECT_TRUE(outcome.output.contains(QStringLiteral("--version")));
         EXPECT_FALSE(outcome.output.contains(QStringLiteral("--help-all")));
     }
@@ -76,7 +77,8 @@ TEST_F(CommandLineTest, UnknownOptionsAndArgumentsAreRefusedWithTheHelp)
         const Outcome outcome = run(arguments);
         EXPECT_EQ(outcome.exitCode, 2);
         EXPECT_TRUE(outcome.output.isEmpty());
-        EXPECT_TRUE(outcome.errors.contains(QStringLiteral("Usage: "))) << outcome.errors.toStdString();
+        EXPECT_TRUE(outcome.errors.contains(QStringLiteral("Usage: ")))
+            << outcome.errors.toStdString();
     }
     EXPECT_EQ(storedFiles(), QStringList());
 }

@@ -138,6 +138,7 @@ TEST_F(GeneratePartnerLinkTest, OneRunCallsTheWindowInThisOrder)
         "clearLog",
         "setPartnerLink: ",
         "setShortLink: ",
+        "setPartnerLinkToolTip: ",
         "trackingIdText",
         "pageUrlText",
         "setRequestUrl: " + expectedUrl("12345", "track1", view.pageUrl),
@@ -172,7 +173,7 @@ TEST_F(GeneratePartnerLinkTest, SeveralElementsAreWalkedInOrderAndTheLastIsShort
                            partner(QString::fromStdString(LinkB)), forUrl("u3"), partner(c),
                            shortLine("https://clck.ru/short:" + c), Empty}));
     EXPECT_EQ(view.partnerLink, c);
-    EXPECT_EQ(view.calls.filter("setPartnerLink").size(), 4);
+    EXPECT_EQ(view.calls.filter("setPartnerLink:").size(), 4);
     const auto posts = servers.shortenerRequests();
     ASSERT_EQ(posts.size(), 1u);
     EXPECT_EQ(posts[0].params.find("url")->second, LinkC);
@@ -201,8 +202,9 @@ TEST_F(GeneratePartnerLinkTest, MissingKeyEndsTheRunBeforeAnyRequest)
 
         EXPECT_EQ(view.log, (QStringList{NoKey, Empty}));
         // Neither input is read and no hidden outlet is touched; both links are emptied.
-        EXPECT_EQ(view.calls, (QStringList{"clearLog", "setPartnerLink: ", "setShortLink: ",
-                                           "AddLog: " + NoKey, "AddLog: "}));
+        EXPECT_EQ(view.calls,
+                  (QStringList{"clearLog", "setPartnerLink: ", "setShortLink: ",
+                               "setPartnerLinkToolTip: ", "AddLog: " + NoKey, "AddLog: "}));
         EXPECT_EQ(view.shortLink, QString());
         EXPECT_EQ(view.rawAnswer, "earlier answer");
         EXPECT_EQ(view.requestUrl, "earlier url");
@@ -331,7 +333,7 @@ TEST_F(GeneratePartnerLinkTest, TotalDifferingFromTheCountReadsNoElementButStill
         EXPECT_EQ(view.log,
                   (headLines(ali, fact) + QStringList{shortLine("https://clck.ru/short:"), Empty}));
         EXPECT_EQ(view.partnerLink, QString());
-        EXPECT_EQ(view.calls.filter("setPartnerLink").size(), 1);
+        EXPECT_EQ(view.calls.filter("setPartnerLink:").size(), 1);
         EXPECT_EQ(view.shortLink, "https://clck.ru/short:");
         // The empty link still goes out, as the 4-byte form "url=".
         EXPECT_EQ(servers.shortenerRequests().back().body, "url=");
@@ -467,6 +469,10 @@ TEST(LinkServicesTest, BuildAddressesAreTheConfiguredOnes)
     EXPECT_TRUE(services.shortener.startsWith("https://")) << services.shortener.toStdString();
     EXPECT_FALSE(services.apiGateway.endsWith('/'));
     EXPECT_FALSE(services.shortener.endsWith('/'));
+    // The Open Platform is reached over TLS only, "/sync" appended.
+    EXPECT_TRUE(services.openPlatform.startsWith("https://"))
+        << services.openPlatform.toStdString();
+    EXPECT_FALSE(services.openPlatform.endsWith('/'));
 }
 
 } // namespace

@@ -76,6 +76,8 @@ void LoopbackServices::serve(Side &side, const httplib::Request &in, httplib::Re
     const Reply reply = responder(received);
     out.status = reply.status;
     out.set_content(reply.body, reply.contentType);
+    if (!reply.location.empty())
+        out.set_header("Location", reply.location);
 }
 
 void LoopbackServices::answerApi(Reply reply)
@@ -104,13 +106,16 @@ LinkServices LoopbackServices::services() const
 {
     const QString shortener =
         m_tls ? QStringLiteral("https://localhost:%1") : QStringLiteral("http://127.0.0.1:%1");
-    return {QStringLiteral("http://127.0.0.1:%1").arg(m_api.port), shortener.arg(m_shortener.port)};
+    // The API side answers for both APIs; the tests tell them apart by path.
+    const QString api = QStringLiteral("http://127.0.0.1:%1").arg(m_api.port);
+    return {api, shortener.arg(m_shortener.port), api};
 }
 
 LinkServices LoopbackServices::servicesWithClosedApiPort() const
 {
     LinkServices services = this->services();
     services.apiGateway = QStringLiteral("http://127.0.0.1:%1").arg(closedPort());
+    services.openPlatform = services.apiGateway;
     return services;
 }
 

@@ -28,6 +28,7 @@ public:
         int status = 200;
         std::string body;
         std::string contentType = "application/json;charset=UTF-8";
+        std::string location = {}; // sent as the Location header when not empty
     };
     using Responder = std::function<Reply(const Received &)>;
 
@@ -40,9 +41,10 @@ public:
     void answerShortener(Reply reply);
     void answerShortener(Responder responder);
 
-    // The shortener is reached as https://localhost:port when it runs TLS.
+    // The shortener is reached as https://localhost:port when it runs TLS; the API side
+    // stands for the old API and the Open Platform alike.
     LinkServices services() const;
-    // A LinkServices whose API port has nothing listening.
+    // A LinkServices whose API port (of both APIs) has nothing listening.
     LinkServices servicesWithClosedApiPort() const;
 
     std::vector<Received> apiRequests() const;

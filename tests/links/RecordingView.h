@@ -23,6 +23,7 @@ public:
     QString requestUrl;
     QString rawAnswer;
     QString shortLink;
+    QString partnerLinkToolTip;
 
     QString trackingIdText() const override
     {
@@ -63,6 +64,11 @@ public:
     {
         calls << QStringLiteral("setShortLink: ") + link;
         shortLink = link;
+    }
+    void setPartnerLinkToolTip(const QString &text) override
+    {
+        calls << QStringLiteral("setPartnerLinkToolTip: ") + text;
+        partnerLinkToolTip = text;
     }
     void processPendingEvents() override
     {

@@ -1,9 +1,14 @@
 #include "RecordingView.h"
 
 #include "http/HttpClient.h"
+#include "links/OpenPlatformRequest.h"
 #include "links/PartnerLink.h"
 #include "net/TlsChannel.h"
 #include "stored/UnParam.h"
+
+#include <QDateTime>
+#include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -23,7 +28,8 @@ const QString ParseFailed = QStringLiteral("Проблемы при разбор
 const QString WrongStatus =
     QStringLiteral("Не корректный статус ответа от API, нужен \"20010000\"");
 
-// The real lumetta-standin, on ports the system picks, stopped when the test ends.
+// The real lumetta-standin, on ports the system picks, stopped when the test ends. Its first
+// line holds the three addresses; the next two its App Key and App Secret.
 class StandinProcess
 {
 public:
@@ -42,12 +48,11 @@ public:
         posix_spawn_file_actions_destroy(&actions);
         ::close(fds[1]);
         m_output = ::fdopen(fds[0], "r");
-        const std::string first = readLine();
-        const auto space = first.find(' ');
-        if (space != std::string::npos) {
-            m_services.apiGateway = QString::fromStdString(first.substr(0, space));
-            m_services.shortener = QString::fromStdString(first.substr(space + 1));
-        }
+        const QStringList addresses = QString::fromStdString(readLine()).split(' ');
+        if (addresses.size() == 3)
+            m_services = {addresses[0], addresses[1], addresses[2]};
+        m_appKeyLine = readLine();
+        m_appSecretLine = readLine();
     }
     ~StandinProcess()
     {
@@ -57,8 +62,10 @@ public:
     }
 
     const LinkServices &services() const { return m_services; }
+    const std::string &appKeyLine() const { return m_appKeyLine; }
+    const std::string &appSecretLine() const { return m_appSecretLine; }
 
-    // Stops the process and gives the lines it wrote after the first.
+    // Stops the process and gives the lines it wrote after the first three.
     std::vector<std::string> stop()
     {
         std::vector<std::string> lines;
@@ -84,6 +91,8 @@ private:
     pid_t m_pid = -1;
     std::FILE *m_output = nullptr;
     LinkServices m_services;
+    std::string m_appKeyLine;
+    std::string m_appSecretLine;
 };
 
 class StandinTest : public ::testing::Test
@@ -95,7 +104,7 @@ protected:
         channel.setExtraCaFile(QStringLiteral(LUMETTA_STANDIN_CA));
         view.pageUrl = QStringLiteral("http://aliexpress.ru/item/1.html");
     }
-    void TearDown() override { AppParams.api_key.clear(); }
+    void TearDown() override { AppParams = TParametrs(); }
 
     QStringList run(const QString &key, const QString &trackingId)
     {
@@ -128,7 +137,7 @@ TEST_F(StandinTest, GivesOneDeterministicLinkPerPageAddressAndShortensIt)
     EXPECT_EQ(run("12345", "track1"), first);
     EXPECT_NE(run("12345", "track2")[7], first[7]);
 
-    // One line per request received, after the line with the addresses.
+    // One line per request received, after the lines with the addresses and keys.
     EXPECT_EQ(standin.stop().size(), 6u);
 }
 
@@ -171,6 +180,156 @@ TEST_F(StandinTest, FailureSwitchesShowEveryFailureLine)
     ASSERT_EQ(shortFails.size(), 9);
     EXPECT_TRUE(shortFails[7].startsWith("Партнёрская: https://s.click.aliexpress.com/e/_"));
     EXPECT_EQ(shortFails[8], ShortFailed);
+}
+
+TEST_F(StandinTest, PageAddressWithAQueryIsTakenWhole)
+{
+    view.pageUrl =
+        QStringLiteral("http://aliexpress.ru/item/1005001.html?spm=a2g0o.detail.0&sku_id=12&x=a=b");
+    const QStringList log = run("12345", "track1");
+    ASSERT_EQ(log.size(), 10) << log.join('|').toStdString();
+    EXPECT_EQ(log[6], "Для ссылки: " + view.pageUrl);
+    EXPECT_TRUE(log[7].startsWith("Партнёрская: https://s.click.aliexpress.com/e/_"));
+    // The link depends on the whole address.
+    view.pageUrl.chop(1);
+    EXPECT_NE(run("12345", "track1").value(7), log[7]);
+}
+
+TEST_F(StandinTest, SecondStandinOnAPortInUseRefusesToStart)
+{
+    for (const auto &[option, address] :
+         {std::pair{"--api-port", standin.services().apiGateway},
+          std::pair{"--shortener-port", standin.services().shortener},
+          std::pair{"--open-platform-port", standin.services().openPlatform}}) {
+        QProcess second;
+        second.start(QStringLiteral(LUMETTA_STANDIN_PROGRAM),
+                     {QString::fromLatin1(option), address.section(u':', -1)});
+        ASSERT_TRUE(second.waitForFinished(30000)) << option;
+        EXPECT_EQ(second.exitCode(), 1) << option;
+        const QString error = QString::fromUtf8(second.readAllStandardError());
+        EXPECT_TRUE(error.contains("cannot listen on 127.0.0.1 port " + address.section(u':', -1) +
+                                   ": it is in use"))
+            << error.toStdString();
+        EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+    }
+    // The first one still answers.
+    EXPECT_EQ(run("12345", "track1").value(0), "Статус ответа: 20010000");
+}
+
+// The Open Platform over verified TLS, with the stand-in's own App Key and App Secret.
+class StandinOpenPlatformTest : public StandinTest
+{
+protected:
+    QStringList runSigned(const QString &trackingId, const QString &secret = DemoSecret)
+    {
+        AppParams.app_secret = secret;
+        return run(DemoKey, trackingId);
+    }
+    // One call made by hand, with a timestamp offset from now.
+    QString call(qint64 offsetMs)
+    {
+        OpenPlatformRequest request(QStringLiteral("aliexpress.affiliate.link.generate"), DemoKey,
+                                    QDateTime::currentMSecsSinceEpoch() + offsetMs);
+        request.set(QStringLiteral("promotion_link_type"), QStringLiteral("0"));
+        request.set(QStringLiteral("source_values"), Item);
+        request.set(QStringLiteral("tracking_id"), QStringLiteral("demo"));
+        return http.Get(request.url(standin.services().openPlatform, DemoSecret));
+    }
+
+    static inline const QString DemoKey = QStringLiteral("12345678");
+    static inline const QString DemoSecret = QStringLiteral("lumetta-demo-secret");
+    static inline const QString Item = QStringLiteral("https://www.aliexpress.com/item/42.html");
+};
+
+TEST_F(StandinOpenPlatformTest, PrintsItsKeysAndGivesBothLinksAndTheFactsForAPageWithAQuery)
+{
+    EXPECT_EQ(standin.appKeyLine(), "Open Platform App Key: 12345678");
+    EXPECT_EQ(standin.appSecretLine(), "Open Platform App Secret: lumetta-demo-secret");
+    view.pageUrl =
+        QStringLiteral("https://aliexpress.ru/item/42.html?spm=a2g0o.home.0&sku_id=12#n");
+    AppParams.currency = QStringLiteral("EUR");
+    const QStringList log = runSigned("demo");
+    ASSERT_EQ(log.size(), 20) << log.join('|').toStdString();
+    EXPECT_EQ(log[1], "Товар 42, отправлен адрес его страницы: " + Item);
+    EXPECT_EQ(log[3], "Статус ответа: 200");
+    EXPECT_EQ(log[9], "Для ссылки: " + Item);
+    EXPECT_TRUE(log[10].startsWith("Партнёрская: https://s.click.aliexpress.com/e/_"));
+    EXPECT_EQ(log.mid(11, 7), (QStringList{"Товар: Демо-товар 42", log[12], log[13], log[14],
+                                           log[15], "Магазин: Lumetta Demo Store", Empty}));
+    EXPECT_TRUE(log[12].startsWith("Цена: ") && log[12].contains(" EUR (без скидки "))
+        << log[12].toStdString();
+    EXPECT_EQ(view.partnerLinkToolTip, "Демо-товар 42");
+    EXPECT_TRUE(view.shortLink.startsWith(standin.services().shortener + "/"));
+    EXPECT_EQ(runSigned("demo"), log);
+    EXPECT_NE(runSigned("demo2")[10], log[10]);
+
+    // The plain-array shapes with a string status read alike.
+    const QStringList plain = runSigned("array-shape");
+    EXPECT_TRUE(plain[10].startsWith("Партнёрская: https://"));
+    EXPECT_EQ(plain.mid(11, 2), log.mid(11, 2));
+    const std::vector<std::string> received = standin.stop();
+    ASSERT_EQ(received.size(), 12u);
+    for (const std::string &line : received)
+        EXPECT_EQ(line.find("lumetta-demo-secret"), std::string::npos) << line;
+}
+
+TEST_F(StandinOpenPlatformTest, PastedShortLinkIsResolvedThroughTheSharePage)
+{
+    const QString shortLink = standin.services().openPlatform + QStringLiteral("/_demo");
+    view.pageUrl = shortLink;
+    const QStringList log = runSigned("demo");
+    ASSERT_GE(log.size(), 5) << log.join('|').toStdString();
+    EXPECT_TRUE(log[1].startsWith("Ссылка " + shortLink + " ведёт на " +
+                                  standin.services().openPlatform +
+                                  "/share/share.htm?platform=AE&redirectUrl=https%3A%2F%2F"))
+        << log[1].toStdString();
+    const QRegularExpression item(
+        QStringLiteral("^Ссылка .* ведёт на https://www.aliexpress.com/item/(1005[0-9]{12})"
+                       "\\.html\\?sourceType=620$"));
+    const QRegularExpressionMatch match = item.match(log[2]);
+    ASSERT_TRUE(match.hasMatch()) << log[2].toStdString();
+    const QString id = match.captured(1);
+    EXPECT_EQ(log[3], "Товар " + id + ", отправлен адрес его страницы: " +
+                          "https://www.aliexpress.com/item/" + id + ".html");
+    EXPECT_TRUE(log.contains("Товар: Демо-товар " + id));
+    EXPECT_TRUE(view.partnerLink.startsWith("https://s.click.aliexpress.com/e/_"));
+    EXPECT_FALSE(view.shortLink.isEmpty());
+}
+
+TEST_F(StandinOpenPlatformTest, EachRefusalIsLoggedWithTheServicesWords)
+{
+    EXPECT_EQ(runSigned("demo", "wrong").mid(3),
+              (QStringList{"Ошибка API aliexpress: IncompleteSignature: The request signature "
+                           "does not conform to platform standards",
+                           Empty}));
+    AppParams.app_secret = DemoSecret;
+    EXPECT_EQ(
+        run("999", "demo").mid(3),
+        (QStringList{"Ошибка API aliexpress: 29: Invalid app Key",
+                     "Подробности: isv.appkey-not-exists: The App Key 999 is not known", Empty}));
+    EXPECT_EQ(runSigned("unregistered").mid(3, 5),
+              (QStringList{"Статус ответа: 401", Empty,
+                           "Не корректный статус ответа от API, нужен \"200\"",
+                           "Сообщение API: This publisher is not registered", Empty}));
+    const QStringList none = runSigned("no-commission");
+    // The address names product 1: a line for its page comes first.
+    EXPECT_EQ(none.value(1),
+              "Товар 1, отправлен адрес его страницы: https://www.aliexpress.com/item/1.html");
+    EXPECT_EQ(
+        none.mid(9),
+        (QStringList{"Партнёрской ссылки нет: товар не участвует в партнёрской программе", Empty,
+                     "Сведений о товаре нет: товар не участвует в партнёрской программе",
+                     ShortFailed})); // the empty link is refused
+    EXPECT_TRUE(view.partnerLink.isEmpty());
+}
+
+TEST_F(StandinOpenPlatformTest, TimestampMoreThanTwoHoursOffIsRefused)
+{
+    const qint64 hours2 = 7200 * 1000LL;
+    EXPECT_TRUE(call(-hours2 + 60000).contains("\"resp_code\":200"));
+    EXPECT_TRUE(call(hours2 - 60000).contains("\"resp_code\":200"));
+    EXPECT_TRUE(call(-hours2 - 60000).contains("InvalidTimestamp"));
+    EXPECT_TRUE(call(hours2 + 60000).contains("InvalidTimestamp"));
 }
 
 } // namespace

@@ -14,10 +14,13 @@
 #include "widgets/GlyphButton.h"
 #include "widgets/LinkLabel.h"
 
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
 #include <functional>
@@ -83,6 +86,11 @@ private Q_SLOTS:
     void linkLabelOpensTheApiSettingsPage();
     void focusReturnsToWhereItWasWhenTheDialogClosed();
     void gearWritesTheKeyAfterOkOnly();
+    void secretFieldIsMaskedUntilShownAndStoredTrimmedOnOk();
+    void secretStandsBesideTheOriginalControlsAndTabsAfterTheKey();
+    void consoleLinkOpensTheOpenPlatform();
+    void gearWritesTheSecretAfterOkOnly();
+    void currencyIsChosenFromTheApisListAndKeptOnOkOnly();
 
 private:
     std::unique_ptr<TemporaryDataDirectory> m_data;
@@ -117,7 +125,8 @@ void SettingsDialogTest::cleanup()
 void SettingsDialogTest::windowHasItsCaptionSizeAndControls()
 {
     QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Настройки"));
-    QCOMPARE(m_dialog->size(), QSize(245, 130));
+    // Grown to the right for the Open Platform's controls.
+    QCOMPARE(m_dialog->size(), QSize(490, 130));
     const Qt::WindowFlags flags = m_dialog->windowFlags();
     QVERIFY(flags & Qt::WindowCloseButtonHint);
     QVERIFY(flags & Qt::WindowMinimizeButtonHint);
@@ -375,6 +384,146 @@ void SettingsDialogTest::gearWritesTheKeyAfterOkOnly()
     QVERIFY(okEmpty.actionRan());
     QCOMPARE(storedKey(), QString());
 
+    delete FmParam;
+    FmParam = nullptr;
+}
+
+void SettingsDialogTest::secretFieldIsMaskedUntilShownAndStoredTrimmedOnOk()
+{
+    AppParams.app_secret = QStringLiteral("kept");
+    execWith(m_dialog, [this] {
+        QCOMPARE(m_dialog->EdAppSecret->text(), QStringLiteral("kept"));
+        QCOMPARE(m_dialog->EdAppSecret->echoMode(), QLineEdit::Password);
+        QVERIFY(!m_dialog->CbShowSecret->isChecked());
+        QTest::mouseClick(m_dialog->CbShowSecret, Qt::LeftButton, {}, QPoint(5, 8));
+        QCOMPARE(m_dialog->EdAppSecret->echoMode(), QLineEdit::Normal);
+        QTest::keyClick(m_dialog->CbShowSecret, Qt::Key_Space);
+        QCOMPARE(m_dialog->EdAppSecret->echoMode(), QLineEdit::Password);
+        QTest::keyClick(m_dialog->CbShowSecret, Qt::Key_Space);
+        // Letters are typed as they are, unlike in the key field.
+        m_dialog->EdAppSecret->clear();
+        QTest::keyClicks(m_dialog->EdAppSecret, QStringLiteral("ab1"));
+        QCOMPARE(m_dialog->EdAppSecret->text(), QStringLiteral("ab1"));
+        m_dialog->reject();
+    });
+    QCOMPARE(AppParams.app_secret, QStringLiteral("kept"));
+
+    // Every showing masks it again; Enter in it is OK.
+    const int result = execWith(m_dialog, [this] {
+        QCOMPARE(m_dialog->EdAppSecret->echoMode(), QLineEdit::Password);
+        QCOMPARE(m_dialog->EdAppSecret->text(), QStringLiteral("kept"));
+        m_dialog->EdAppSecret->setText(QStringLiteral(" \tnew secret \r"));
+        QTest::keyClick(m_dialog->EdAppSecret, Qt::Key_Return);
+    });
+    QCOMPARE(result, 1);
+    QCOMPARE(AppParams.app_secret, QStringLiteral("new secret"));
+    QVERIFY(!QFile::exists(SettingsFilePath()));
+}
+
+void SettingsDialogTest::secretStandsBesideTheOriginalControlsAndTabsAfterTheKey()
+{
+    const QRect original = m_dialog->Label1->geometry() | m_dialog->Label2->geometry() |
+                           m_dialog->EdAppkey->geometry() | m_dialog->BitBtn1->geometry() |
+                           m_dialog->BitBtn2->geometry();
+    const QRect added = m_dialog->Label3->geometry() | m_dialog->EdAppSecret->geometry() |
+                        m_dialog->CbShowSecret->geometry() | m_dialog->Label4->geometry() |
+                        m_dialog->Label5->geometry() | m_dialog->CbCurrency->geometry();
+    QVERIFY(!original.intersects(added));
+    QVERIFY(QRect(QPoint(0, 0), m_dialog->size()).contains(added));
+    QCOMPARE(m_dialog->Label3->text(), QStringLiteral("App Secret:"));
+    QCOMPARE(m_dialog->Label4->cursor().shape(), Qt::PointingHandCursor);
+
+    execWith(m_dialog, [this] {
+        QCOMPARE(m_dialog->focusWidget(), m_dialog->EdAppkey);
+        QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
+        QCOMPARE(m_dialog->focusWidget(), m_dialog->EdAppSecret);
+        QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
+        QCOMPARE(m_dialog->focusWidget(), m_dialog->CbShowSecret);
+        QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
+        QCOMPARE(m_dialog->focusWidget(), m_dialog->CbCurrency);
+        QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
+        QCOMPARE(m_dialog->focusWidget(), m_dialog->BitBtn1);
+        m_dialog->EdAppkey->setFocus();
+        m_dialog->reject();
+    });
+}
+
+void SettingsDialogTest::consoleLinkOpensTheOpenPlatform()
+{
+    ShellOpenRecorder opened;
+    execWith(m_dialog, [&] {
+        m_dialog->EdAppSecret->setText(QStringLiteral("typed"));
+        QTest::mouseClick(m_dialog->Label4, Qt::LeftButton);
+        QCOMPARE(opened.urls, QStringList({WebPages::openPlatformConsole()}));
+        QVERIFY(opened.urls.first().startsWith(QStringLiteral("https://openservice.aliexpress.")));
+        QVERIFY(m_dialog->isVisible());
+        QCOMPARE(m_dialog->EdAppSecret->text(), QStringLiteral("typed"));
+        m_dialog->reject();
+    });
+}
+
+void SettingsDialogTest::gearWritesTheSecretAfterOkOnly()
+{
+    TForm1 mainWindow;
+    FmParam = new TFmParam(&mainWindow);
+    AppParams.api_key = QStringLiteral("12345678");
+
+    ModalDriver cancel([](QWidget *) {
+        FmParam->EdAppSecret->setText(QStringLiteral("s1"));
+        FmParam->reject();
+    });
+    mainWindow.Image1Click();
+    QVERIFY(cancel.actionRan());
+    QVERIFY(!QFile::exists(SettingsFilePath()));
+    QCOMPARE(AppParams.app_secret, QString());
+
+    ModalDriver ok([](QWidget *) {
+        FmParam->EdAppSecret->setText(QStringLiteral(" s1 "));
+        FmParam->BitBtn1->click();
+    });
+    mainWindow.Image1Click();
+    QVERIFY(ok.actionRan());
+    QCOMPARE(ReadSetting(QStringLiteral("app_secret"), absent), QStringLiteral("czE="));
+    QCOMPARE(storedKey(), QStringLiteral("MTIzNDU2Nzg="));
+
+    delete FmParam;
+    FmParam = nullptr;
+}
+
+void SettingsDialogTest::currencyIsChosenFromTheApisListAndKeptOnOkOnly()
+{
+    QStringList items;
+    for (int i = 0; i < m_dialog->CbCurrency->count(); ++i)
+        items << m_dialog->CbCurrency->itemText(i);
+    QCOMPARE(items, QStringList({"USD", "GBP", "CAD", "EUR", "UAH", "MXN", "TRY", "RUB", "BRL",
+                                 "AUD", "INR", "JPY", "IDR", "SEK", "KRW"}));
+    QVERIFY(!m_dialog->CbCurrency->isEditable());
+    QCOMPARE(AppParams.currency, QStringLiteral("RUB"));
+
+    execWith(m_dialog, [this] {
+        QCOMPARE(m_dialog->CbCurrency->currentText(), QStringLiteral("RUB"));
+        m_dialog->CbCurrency->setCurrentText(QStringLiteral("EUR"));
+        m_dialog->reject();
+    });
+    QCOMPARE(AppParams.currency, QStringLiteral("RUB"));
+    execWith(m_dialog, [this] {
+        QCOMPARE(m_dialog->CbCurrency->currentText(), QStringLiteral("RUB"));
+        m_dialog->CbCurrency->setFocus();
+        QTest::keyClick(m_dialog->CbCurrency, Qt::Key_Down); // the next one, BRL
+        m_dialog->BitBtn1->click();
+    });
+    QCOMPARE(AppParams.currency, QStringLiteral("BRL"));
+
+    // The gear writes it after OK.
+    TForm1 mainWindow;
+    FmParam = new TFmParam(&mainWindow);
+    ModalDriver ok([](QWidget *) {
+        FmParam->CbCurrency->setCurrentText(QStringLiteral("USD"));
+        FmParam->BitBtn1->click();
+    });
+    mainWindow.Image1Click();
+    QVERIFY(ok.actionRan());
+    QCOMPARE(ReadSetting(QStringLiteral("currency"), absent), QStringLiteral("USD"));
     delete FmParam;
     FmParam = nullptr;
 }

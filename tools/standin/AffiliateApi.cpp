@@ -1,8 +1,8 @@
 #include "AffiliateApi.h"
 
+#include "QueryText.h"
 #include "ShortCode.h"
 
-#include <httplib.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
@@ -145,11 +145,24 @@ std::optional<Answer> misbehaviour(const std::string &trackingId)
     return std::nullopt;
 }
 
-std::optional<std::string> optionalParam(const httplib::Request &request, const char *name)
+// The program sends the page addresses unescaped and last, so that an address with a query
+// of its own ("…html?spm=…&sku_id=…") takes the whole rest of the query.
+Request requestOf(const std::string &key, std::string_view query)
 {
-    if (!request.has_param(name))
-        return std::nullopt;
-    return request.get_param_value(name);
+    Request request{key, std::nullopt, std::nullopt, std::nullopt};
+    std::size_t urls = query.starts_with("urls=") ? 0 : query.find("&urls=");
+    if (urls != std::string_view::npos) {
+        const std::size_t value = query.find('=', urls) + 1;
+        request.urls = QueryText::decode(query.substr(value));
+        query = query.substr(0, urls);
+    }
+    for (const auto &[name, value] : QueryText::parse(query)) {
+        if (name == "fields" && !request.fields)
+            request.fields = value;
+        else if (name == "trackingId" && !request.trackingId)
+            request.trackingId = value;
+    }
+    return request;
 }
 
 } // namespace
@@ -171,16 +184,15 @@ Answer answer(const Request &request)
     return promotionLinks(request, addresses);
 }
 
-void install(httplib::Server &server)
+PlainHttpServer::Answer serve(const std::string &target)
 {
-    const std::string pattern = "/openapi/param2/2/portals\\.open/api\\.getPromotionLinks/(.*)";
-    server.Get(pattern, [](const httplib::Request &in, httplib::Response &out) {
-        const Request request{in.matches[1], optionalParam(in, "fields"),
-                              optionalParam(in, "trackingId"), optionalParam(in, "urls")};
-        const Answer result = answer(request);
-        out.status = result.httpStatus;
-        out.set_content(result.body, result.contentType);
-    });
+    const std::string_view raw = target;
+    const std::string path = QueryText::decode(raw.substr(0, raw.find('?')), false);
+    if (!path.starts_with(Path))
+        return {404, "text/plain", "Not Found\n"};
+    const Answer result =
+        answer(requestOf(path.substr(std::string_view(Path).size()), QueryText::queryOf(raw)));
+    return {result.httpStatus, result.contentType, result.body};
 }
 
 } // namespace AffiliateApi

@@ -3,9 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace httplib {
-class Server;
-}
+#include "PlainHttpServer.h"
 
 // The stand-in for the affiliate portal's open API: the promotion-link request only.
 namespace AffiliateApi {
@@ -31,7 +29,7 @@ struct Answer
 // The gateway's answer. Deterministic: the same request gets the same answer.
 Answer answer(const Request &request);
 
-// Serves answer() at Path + key.
-void install(httplib::Server &server);
+// The answer to a GET of the raw request target Path + key + query; 404 elsewhere.
+PlainHttpServer::Answer serve(const std::string &target);
 
 } // namespace AffiliateApi

@@ -25,7 +25,14 @@ bool apply(StandinOptions &options, std::string_view name, std::string_view valu
     if (name == "--shortener-port")
         return readPort(value, options.shortenerPort) ||
                fail("--shortener-port needs a port from 0 to 65535");
-    if (name == "--certificate")
+    if (name == "--open-platform-port")
+        return readPort(value, options.openPlatformPort) ||
+               fail("--open-platform-port needs a port from 0 to 65535");
+    if (name == "--app-key")
+        options.appKey = value;
+    else if (name == "--app-secret")
+        options.appSecret = value;
+    else if (name == "--certificate")
         options.certificate = value;
     else if (name == "--private-key")
         options.privateKey = value;
@@ -63,22 +70,60 @@ const char *standinUsage()
     return R"(Usage: lumetta-standin [options]
 
 Stand-in services for Dalvo Lumetta, on 127.0.0.1 only:
-  the affiliate API over plain HTTP at
+  the AliExpress Open Platform over HTTPS: GET or form POST /sync, signed
+      with HMAC-SHA256 by the App Secret, and short links /_<code>;
+  the old affiliate API over plain HTTP at
     /openapi/param2/2/portals.open/api.getPromotionLinks/<key>
       ?fields=promotionUrls&trackingId=<id>&urls=<address>[,<address>...]
+      (urls comes last and takes the rest of the query, so that an address
+      may carry a query of its own)
   the URL shortener over HTTPS: POST /-- with the form field url.
-The first line of output holds the two base addresses (API, then shortener);
+The first line of output holds the three base addresses (old API, shortener,
+Open Platform); the next two give the App Key and the App Secret it accepts;
 then one line follows per request received. Ctrl+C or SIGTERM stops it.
 
 Options:
   --api-port N          port of the affiliate API (0, the default: the system picks)
   --shortener-port N    port of the shortener (0, the default: the system picks)
-  --certificate FILE    the shortener's PEM certificate
+  --open-platform-port N  port of the Open Platform (0, the default: the system
+                        picks)
+  --app-key KEY         the App Key the Open Platform accepts (default 12345678)
+  --app-secret SECRET   the App Secret it checks signatures with
+                        (default lumetta-demo-secret)
+  --certificate FILE    the PEM certificate of the two HTTPS services
                         (default: ../standin/shortener.pem beside this program)
   --private-key FILE    its PEM key (default: ../standin/shortener-key.pem)
   --help                this text
 
-Affiliate API answers, checked in this order:
+Open Platform answers, checked in this order:
+  error_response MissingAppKey        no app_key
+  error_response code 29, isv.appkey-not-exists
+                                      another App Key than its own
+  error_response IncompleteSignature  sign_method is not sha256, or sign is
+                                      not the HMAC-SHA256 of the parameters
+  error_response InvalidTimestamp     timestamp more than 7200 s off its clock
+  error_response InvalidApiPath       a method it does not serve
+  aliexpress.affiliate.link.generate:
+  error_response code 50, isv.invalid-parameter
+                         no tracking_id, promotion_link_type other than 0, or a
+                         source value that is no http(s) address or has a query
+  tracking ID unregistered   resp_code 401 "This publisher is not registered"
+  tracking ID no-commission  resp_code 200 with no link (outside the programme)
+  tracking ID array-shape    promotion_links as a plain array, resp_code "200"
+  anything else              resp_code 200, one link per comma-separated
+                             source value (last first), matched by source_value
+  aliexpress.affiliate.productdetail.get:
+  error_response code 50, isv.invalid-parameter
+                         no tracking_id, or product_ids that are not digits
+  tracking ID unregistered   resp_code 401 "This publisher is not registered"
+  tracking ID no-commission  resp_code 200 with no product
+  tracking ID array-shape    products as a plain array, resp_code "200"
+  anything else              the same made-up facts for the same product ID, in
+                             target_currency, the fields asked for only
+  GET /_<code>  a short link: 302 to /share/share.htm?redirectUrl=<the page of
+                a product made up from the code>, as a.aliexpress.com does
+
+Old affiliate API answers, checked in this order:
   errorCode 20030000  the key is not digits only (1 to 32 digits)
   errorCode 20030010  fields, trackingId or urls is missing or empty
   errorCode 20030070  the tracking ID holds anything but ASCII letters, digits,

@@ -6,10 +6,13 @@
 // The command line of lumetta-standin.
 struct StandinOptions
 {
-    int apiPort = 0;         // 0: the system picks
-    int shortenerPort = 0;   // 0: the system picks
-    std::string certificate; // the shortener's PEM certificate chain
-    std::string privateKey;  // its PEM key
+    int apiPort = 0;                               // 0: the system picks
+    int shortenerPort = 0;                         // 0: the system picks
+    int openPlatformPort = 0;                      // 0: the system picks
+    std::string appKey = "12345678";               // the Open Platform's App Key it accepts
+    std::string appSecret = "lumetta-demo-secret"; // and the App Secret it signs with
+    std::string certificate;                       // the shortener's PEM certificate chain
+    std::string privateKey;                        // its PEM key
     bool help = false;
 
     // Nullopt, after a message on stderr, when the command line is wrong.

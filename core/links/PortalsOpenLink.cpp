@@ -1,0 +1,108 @@
+#include "links/PortalsOpenLink.h"
+
+#include "TrimText.h"
+#include "links/LogLines.h"
+#include "links/PromotionAnswer.h"
+#include "stored/UnParam.h"
+
+namespace {
+
+using namespace LogLines;
+
+const QString ApiPath = QStringLiteral("/openapi/param2/2/portals.open/api.getPromotionLinks/");
+const QString BeforeTrackingId = QStringLiteral("?fields=promotionUrls&trackingId=");
+const QString BeforePageUrl = QStringLiteral("&urls=");
+const QString ExpectedStatus = QStringLiteral("20010000");
+const QString WrongStatusLine =
+    QStringLiteral("Не корректный статус ответа от API, нужен \"20010000\"");
+
+// Sends the GET; on failure logs it and gives false.
+bool fetchAnswer(PartnerLinkView &view, HttpClient &http, const QString &url, QString &answer)
+{
+    try {
+        answer = http.Get(url);
+        return true;
+    } catch (const std::exception &error) {
+        view.AddLog(RequestFailed);
+        view.AddLog(messageOf(error));
+        return false;
+    }
+}
+
+// Logs each element's page address and partner link and shows the link; the last one read
+// stays in partnerLink.
+void readElements(PartnerLinkView &view, const PromotionAnswer &answer, qsizetype count,
+                  QString &partnerLink)
+{
+    for (qsizetype i = 0; i < count; ++i) {
+        view.AddLog(ForUrl + answer.elementUrl(i));
+        partnerLink = answer.elementPromotionUrl(i);
+        view.AddLog(Partner + partnerLink);
+        view.setPartnerLink(partnerLink);
+    }
+}
+
+// Reads the status, the totals and the elements. False when the status ends the run;
+// AnswerFormatError when the answer lacks what is read.
+bool readAnswer(PartnerLinkView &view, const PromotionAnswer &answer, QString &partnerLink)
+{
+    const QString status = answer.errorCode();
+    view.AddLog(Status + status);
+    view.AddLog(QString());
+    if (TrimText(status) != ExpectedStatus) {
+        view.AddLog(WrongStatusLine);
+        view.AddLog(QString());
+        return false;
+    }
+    const QString total = answer.totalResults();
+    view.AddLog(Total + total);
+    view.AddLog(QString());
+    const qsizetype count = answer.promotionUrlCount();
+    const QString countText = QString::number(count);
+    view.AddLog(Count + countText);
+    view.AddLog(QString());
+    if (total == countText)
+        readElements(view, answer, count, partnerLink);
+    return true;
+}
+
+// Parses the answer text and reads it; false when the run ends here.
+bool readPartnerLink(PartnerLinkView &view, const QString &answerText, QString &partnerLink)
+{
+    const PromotionAnswer answer(answerText);
+    if (answer.isJson() && !answer.isObject()) {
+        view.AddLog(NotObject);
+        return false;
+    }
+    try {
+        return readAnswer(view, answer, partnerLink);
+    } catch (const AnswerFormatError &) {
+        view.AddLog(ParseFailed);
+        view.AddLog(QString());
+        return false;
+    }
+}
+
+} // namespace
+
+bool RequestPortalsOpenLink(PartnerLinkView &view, HttpClient &http, const LinkServices &services,
+                            QString &partnerLink)
+{
+    // The trimmed key only decides whether there is one; the request carries it as stored.
+    if (TrimText(AppParams.api_key).isEmpty()) {
+        view.AddLog(NoKey);
+        view.AddLog(QString());
+        return false;
+    }
+    const QString trackingId = view.trackingIdText();
+    const QString pageUrl = view.pageUrlText();
+    const QString url = services.apiGateway + ApiPath + AppParams.api_key + BeforeTrackingId +
+                        trackingId + BeforePageUrl + pageUrl;
+    view.setRequestUrl(url);
+
+    QString answerText;
+    if (!fetchAnswer(view, http, url, answerText))
+        return false;
+    view.setRawAnswer(answerText);
+    return readPartnerLink(view, answerText, partnerLink);
+}

@@ -1,0 +1,109 @@
+// Following a short link's redirects with the program's own client, hop by hop.
+#include "LoopbackServices.h"
+#include "RecordingView.h"
+
+#include "http/HttpClient.h"
+#include "links/ShortLinkResolver.h"
+#include "net/TlsChannel.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+class ShortLinkResolverTest : public ::testing::Test
+{
+protected:
+    // Each path answers 302 to its location; any other path 404.
+    void redirects(std::map<std::string, std::string> hops)
+    {
+        servers.answerApi([hops](const LoopbackServices::Received &request) {
+            const auto hop = hops.find(request.target);
+            if (hop == hops.end())
+                return LoopbackServices::Reply{404, "none", "text/plain"};
+            return LoopbackServices::Reply{302, "moved", "text/html", hop->second};
+        });
+    }
+    QString base() const { return servers.services().apiGateway; }
+    std::optional<QString> resolve(const QString &address)
+    {
+        return ShortLinkResolver(view, http).productId(address);
+    }
+
+    LoopbackServices servers;
+    TlsChannel channel;
+    HttpClient http{channel};
+    RecordingView view;
+};
+
+TEST_F(ShortLinkResolverTest, RelativeAbsoluteAndLandingPageRedirectsLeadToTheId)
+{
+    const std::string item = "https://www.aliexpress.com/item/1005003091506814.html";
+    redirects({{"/_abc", "/share/page?x=1"},
+               {"/share/page?x=1", base().toStdString() + "/landing?redirectUrl=" +
+                                       "https%3A%2F%2Fwww.aliexpress.com%2Fitem%2F" +
+                                       "1005003091506814.html%3Fspm%3D1"}});
+    EXPECT_EQ(resolve(base() + "/_abc"), "1005003091506814");
+    const QString landing = base() + "/landing?redirectUrl=https%3A%2F%2Fwww.aliexpress.com%2F"
+                                     "item%2F1005003091506814.html%3Fspm%3D1";
+    EXPECT_EQ(view.log,
+              (QStringList{"Ссылка " + base() + "/_abc ведёт на " + base() + "/share/page?x=1",
+                           "Ссылка " + base() + "/share/page?x=1 ведёт на " + landing,
+                           "Ссылка " + landing + " ведёт на " + QString::fromStdString(item) +
+                               "?spm=1"}));
+    // The landing page itself was never asked for.
+    ASSERT_EQ(servers.apiRequests().size(), 2u);
+    EXPECT_EQ(servers.apiRequests()[1].target, "/share/page?x=1");
+}
+
+TEST_F(ShortLinkResolverTest, LoopsTooManyHopsAndOtherSchemesEndWithoutAnId)
+{
+    redirects({{"/_loop", "/_loop2"},
+               {"/_loop2", "/_loop"},
+               {"/_1", "/_2"},
+               {"/_2", "/_3"},
+               {"/_3", "/_4"},
+               {"/_4", "/_5"},
+               {"/_5", "/_6"},
+               {"/_6", "https://www.aliexpress.com/item/6.html"},
+               {"/_app", "aliexpress://product/detail?productId=1"}});
+
+    EXPECT_EQ(resolve(base() + "/_loop"), std::nullopt);
+    EXPECT_EQ(view.log.last(), "Ссылки ведут по кругу: " + base() + "/_loop");
+    EXPECT_EQ(servers.apiRequests().size(), 2u);
+
+    view.log.clear();
+    EXPECT_EQ(resolve(base() + "/_1"), std::nullopt);
+    EXPECT_EQ(view.log.size(), 6);
+    EXPECT_EQ(view.log.last(), "Больше 5 переходов, ссылка " + base() + "/_1 не раскрыта");
+    EXPECT_EQ(servers.apiRequests().size(), 7u);
+
+    view.log.clear();
+    EXPECT_EQ(resolve(base() + "/_app"), std::nullopt);
+    EXPECT_EQ(view.log.last(), "Переход не по HTTP отклонён: aliexpress://product/detail?"
+                               "productId=1");
+    EXPECT_EQ(servers.apiRequests().size(), 8u);
+}
+
+TEST_F(ShortLinkResolverTest, FailingOrEndingHopsAreLoggedWithTheReason)
+{
+    redirects({{"/_gone", "/missing"}});
+    EXPECT_EQ(resolve(base() + "/_gone"), std::nullopt);
+    EXPECT_EQ(view.log.last(),
+              "Не удалось раскрыть ссылку " + base() + "/missing: HTTP/1.1 404 Not Found");
+
+    servers.answerApi(LoopbackServices::Reply{200, "<html>landing</html>", "text/html"});
+    view.log.clear();
+    EXPECT_EQ(resolve(base() + "/_page"), std::nullopt);
+    EXPECT_EQ(view.log, QStringList{"Ссылка " + base() + "/_page никуда не перенаправляет"});
+
+    view.log.clear();
+    EXPECT_EQ(ShortLinkResolver(view, http)
+                  .productId(servers.servicesWithClosedApiPort().apiGateway + "/_x"),
+              std::nullopt);
+    ASSERT_EQ(view.log.size(), 1);
+    EXPECT_TRUE(view.log[0].contains(": Socket Error # 10061")) << view.log[0].toStdString();
+}
+
+} // namespace

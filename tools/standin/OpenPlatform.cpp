@@ -1,0 +1,403 @@
+#include "OpenPlatform.h"
+
+#include "QueryText.h"
+#include "ShortCode.h"
+
+#include <httplib.h>
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using Writer = rapidjson::Writer<rapidjson::StringBuffer>;
+using Parameters = OpenPlatform::Parameters;
+
+constexpr const char *JsonType = "application/json;charset=UTF-8";
+constexpr const char *LinkPrefix = "https://s.click.aliexpress.com/e/_";
+
+std::string value(const Parameters &parameters, const char *name)
+{
+    const auto found = parameters.find(name);
+    return found == parameters.end() ? std::string() : found->second;
+}
+
+// A request ID that depends on the call but not on its timestamp or signature.
+std::string requestId(const Parameters &parameters)
+{
+    std::string text;
+    for (const auto &[name, value] : parameters) {
+        if (name != "timestamp" && name != "sign")
+            text += name + '=' + value + '\n';
+    }
+    return shortCode(text, 13);
+}
+
+// The gateway's current form of a refusal.
+OpenPlatform::Answer refusal(const Parameters &parameters, const char *code, const char *message)
+{
+    rapidjson::StringBuffer buffer;
+    Writer writer(buffer);
+    writer.StartObject();
+    writer.Key("error_response");
+    writer.StartObject();
+    writer.Key("type");
+    writer.String("ISV");
+    writer.Key("code");
+    writer.String(code);
+    writer.Key("msg");
+    writer.String(message);
+    writer.Key("request_id");
+    writer.String(requestId(parameters));
+    writer.EndObject();
+    writer.EndObject();
+    return {200, buffer.GetString()};
+}
+
+// The older form, with a numeric code and a sub-code.
+OpenPlatform::Answer oldRefusal(int code, const char *message, const char *subCode,
+                                const std::string &subMessage)
+{
+    rapidjson::StringBuffer buffer;
+    Writer writer(buffer);
+    writer.StartObject();
+    writer.Key("error_response");
+    writer.StartObject();
+    writer.Key("code");
+    writer.Int(code);
+    writer.Key("msg");
+    writer.String(message);
+    writer.Key("sub_code");
+    writer.String(subCode);
+    writer.Key("sub_msg");
+    writer.String(subMessage);
+    writer.EndObject();
+    writer.EndObject();
+    return {200, buffer.GetString()};
+}
+
+std::optional<long long> number(const std::string &text)
+{
+    long long result = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), result);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return result;
+}
+
+std::vector<std::string> splitAtCommas(const std::string &text)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma - start));
+        if (comma == std::string::npos)
+            return parts;
+        start = comma + 1;
+    }
+}
+
+bool isPageAddress(const std::string &text)
+{
+    return (text.starts_with("http://") || text.starts_with("https://")) &&
+           text.find_first_of("?# ") == std::string::npos;
+}
+
+// Starts {"<method>_response":{"resp_result":{"resp_code":…,"resp_msg":…; the caller adds the
+// result, and closeResponse() the rest.
+void openResponse(Writer &writer, const char *responseName, int code, const char *message,
+                  bool codeAsString)
+{
+    writer.StartObject();
+    writer.Key(responseName);
+    writer.StartObject();
+    writer.Key("resp_result");
+    writer.StartObject();
+    writer.Key("resp_code");
+    if (codeAsString)
+        writer.String(std::to_string(code));
+    else
+        writer.Int(code);
+    writer.Key("resp_msg");
+    writer.String(message);
+}
+
+void closeResponse(Writer &writer, const Parameters &parameters)
+{
+    writer.EndObject(); // resp_result
+    writer.Key("request_id");
+    writer.String(requestId(parameters));
+    writer.EndObject();
+    writer.EndObject();
+}
+
+OpenPlatform::Answer respFailure(const Parameters &parameters, const char *responseName, int code,
+                                 const char *message)
+{
+    rapidjson::StringBuffer buffer;
+    Writer writer(buffer);
+    openResponse(writer, responseName, code, message, false);
+    closeResponse(writer, parameters);
+    return {200, buffer.GetString()};
+}
+
+std::string partnerLink(const Parameters &parameters, const std::string &address)
+{
+    return LinkPrefix + shortCode(value(parameters, "app_key") + '\n' +
+                                      value(parameters, "tracking_id") + '\n' + address,
+                                  7);
+}
+
+void writeLinks(Writer &writer, const Parameters &parameters,
+                const std::vector<std::string> &addresses, bool plainArray)
+{
+    writer.Key("promotion_links");
+    if (!plainArray) {
+        writer.StartObject();
+        writer.Key("promotion_link");
+    }
+    writer.StartArray();
+    // Last first, as the real service may: results are matched by source_value.
+    for (auto address = addresses.rbegin(); address != addresses.rend(); ++address) {
+        writer.StartObject();
+        writer.Key("promotion_link");
+        writer.String(partnerLink(parameters, *address));
+        writer.Key("source_value");
+        writer.String(*address);
+        writer.EndObject();
+    }
+    writer.EndArray();
+    if (!plainArray)
+        writer.EndObject();
+}
+
+std::uint64_t fnv(std::string_view text)
+{
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+// A price in hundredths, from 1.00 to 200.99 in any currency.
+std::string price(std::uint64_t cents)
+{
+    const std::string hundredths = std::to_string(cents % 100 + 100).substr(1);
+    return std::to_string(cents / 100) + '.' + hundredths;
+}
+
+bool wanted(const std::string &fields, const char *name)
+{
+    if (fields.empty())
+        return true;
+    for (const std::string &field : splitAtCommas(fields)) {
+        if (field == name)
+            return true;
+    }
+    return false;
+}
+
+// Facts that depend on the product ID alone; some numbers as strings, as the service sends.
+void writeProduct(Writer &writer, const std::string &id, const Parameters &parameters)
+{
+    const std::uint64_t hash = fnv(id);
+    const std::uint64_t sale = 100 + hash % 20000;
+    const std::string fields = value(parameters, "fields");
+    writer.StartObject();
+    writer.Key("product_id");
+    writer.Uint64(std::stoull(id));
+    const auto text = [&](const char *name, const std::string &content) {
+        if (wanted(fields, name)) {
+            writer.Key(name);
+            writer.String(content);
+        }
+    };
+    text("product_title", "Демо-товар " + id);
+    text("target_sale_price", price(sale));
+    text("target_sale_price_currency", value(parameters, "target_currency"));
+    text("target_original_price", price(sale * 2));
+    text("discount", "50%");
+    text("commission_rate", std::to_string(3 + hash % 5) + ".0%");
+    text("hot_product_commission_rate", std::to_string(8 + hash % 5) + ".0%");
+    text("evaluate_rate", "9" + std::to_string(hash % 10) + ".5%");
+    if (wanted(fields, "lastest_volume")) {
+        writer.Key("lastest_volume");
+        writer.Uint64(hash % 5000);
+    }
+    text("shop_name", "Lumetta Demo Store");
+    writer.EndObject();
+}
+
+} // namespace
+
+std::string OpenPlatform::productIdOf(const std::string &code)
+{
+    return "1005" + std::to_string(100000000000ULL + fnv(code) % 900000000000ULL);
+}
+
+OpenPlatform::OpenPlatform(std::string appKey, std::string appSecret)
+    : m_appKey(std::move(appKey)), m_appSecret(std::move(appSecret))
+{}
+
+std::string OpenPlatform::signature(const Parameters &parameters, const std::string &secret)
+{
+    std::string text;
+    for (const auto &[name, value] : parameters) {
+        if (name != "sign")
+            text += name + value;
+    }
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    HMAC(EVP_sha256(), secret.data(), int(secret.size()),
+         reinterpret_cast<const unsigned char *>(text.data()), text.size(), digest, &length);
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string hex;
+    for (unsigned int i = 0; i < length; ++i) {
+        hex += Hex[digest[i] >> 4];
+        hex += Hex[digest[i] & 15];
+    }
+    return hex;
+}
+
+OpenPlatform::Answer OpenPlatform::answer(const Parameters &parameters, long long nowMs) const
+{
+    const std::string appKey = value(parameters, "app_key");
+    if (appKey.empty())
+        return refusal(parameters, "MissingAppKey", "The app_key parameter is missing");
+    if (appKey != m_appKey)
+        return oldRefusal(29, "Invalid app Key", "isv.appkey-not-exists",
+                          "The App Key " + appKey + " is not known");
+    if (value(parameters, "sign_method") != "sha256" ||
+        value(parameters, "sign") != signature(parameters, m_appSecret))
+        return refusal(parameters, "IncompleteSignature",
+                       "The request signature does not conform to platform standards");
+    const auto timestamp = number(value(parameters, "timestamp"));
+    if (!timestamp || *timestamp < nowMs - MaxClockSkewMs || *timestamp > nowMs + MaxClockSkewMs)
+        return refusal(parameters, "InvalidTimestamp",
+                       "The timestamp is missing or more than 7200 seconds off");
+    if (value(parameters, "method") == "aliexpress.affiliate.link.generate")
+        return linkGenerate(parameters);
+    if (value(parameters, "method") == "aliexpress.affiliate.productdetail.get")
+        return productDetail(parameters);
+    return refusal(parameters, "InvalidApiPath", "The specified API is not found");
+}
+
+OpenPlatform::Answer OpenPlatform::linkGenerate(const Parameters &parameters) const
+{
+    constexpr const char *Response = "aliexpress_affiliate_link_generate_response";
+    const std::string trackingId = value(parameters, "tracking_id");
+    const std::vector<std::string> addresses = splitAtCommas(value(parameters, "source_values"));
+    if (trackingId.empty() || value(parameters, "promotion_link_type") != "0" ||
+        !std::all_of(addresses.begin(), addresses.end(), isPageAddress))
+        return oldRefusal(50, "Remote service error", "isv.invalid-parameter",
+                          "tracking_id, promotion_link_type=0 and source_values (http or https "
+                          "addresses without a query) are required");
+    if (trackingId == "unregistered")
+        return respFailure(parameters, Response, 401, "This publisher is not registered");
+
+    const bool noCommission = trackingId == "no-commission";
+    rapidjson::StringBuffer buffer;
+    Writer writer(buffer);
+    openResponse(writer, Response, 200, "Call succeeds", trackingId == "array-shape");
+    writer.Key("result");
+    writer.StartObject();
+    writeLinks(writer, parameters, noCommission ? std::vector<std::string>() : addresses,
+               trackingId == "array-shape");
+    writer.Key("total_result_count");
+    writer.Uint64(noCommission ? 0 : addresses.size());
+    writer.Key("tracking_id");
+    writer.String(trackingId);
+    writer.EndObject();
+    closeResponse(writer, parameters);
+    return {200, buffer.GetString()};
+}
+
+OpenPlatform::Answer OpenPlatform::productDetail(const Parameters &parameters) const
+{
+    constexpr const char *Response = "aliexpress_affiliate_productdetail_get_response";
+    const std::string trackingId = value(parameters, "tracking_id");
+    std::vector<std::string> ids = splitAtCommas(value(parameters, "product_ids"));
+    const auto isId = [](const std::string &id) {
+        return !id.empty() && id.size() <= 19 &&
+               id.find_first_not_of("0123456789") == std::string::npos;
+    };
+    if (trackingId.empty() || !std::all_of(ids.begin(), ids.end(), isId))
+        return oldRefusal(50, "Remote service error", "isv.invalid-parameter",
+                          "tracking_id and product_ids (comma-separated digits) are required");
+    if (trackingId == "unregistered")
+        return respFailure(parameters, Response, 401, "This publisher is not registered");
+    if (trackingId == "no-commission")
+        ids.clear();
+    const bool plainArray = trackingId == "array-shape";
+    rapidjson::StringBuffer buffer;
+    Writer writer(buffer);
+    openResponse(writer, Response, 200, "Call succeeds", plainArray);
+    writer.Key("result");
+    writer.StartObject();
+    writer.Key("current_record_count");
+    writer.Uint64(ids.size());
+    writer.Key("products");
+    if (!plainArray) {
+        writer.StartObject();
+        writer.Key("product");
+    }
+    writer.StartArray();
+    for (const std::string &id : ids)
+        writeProduct(writer, id, parameters);
+    writer.EndArray();
+    if (!plainArray)
+        writer.EndObject();
+    writer.EndObject();
+    closeResponse(writer, parameters);
+    return {200, buffer.GetString()};
+}
+
+void OpenPlatform::install(httplib::Server &server)
+{
+    const auto handle = [this](const QueryText::Pairs &pairs, httplib::Response &out) {
+        Parameters parameters;
+        for (const auto &[name, value] : pairs)
+            parameters.emplace(name, value); // of a name given twice the first counts
+        const auto now = std::chrono::system_clock::now().time_since_epoch();
+        const Answer result =
+            answer(parameters, std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+        out.status = result.httpStatus;
+        out.set_content(result.body, JsonType);
+    };
+    server.Get("/sync", [handle](const httplib::Request &in, httplib::Response &out) {
+        handle(QueryText::parse(QueryText::queryOf(in.target)), out);
+    });
+    server.Post("/sync", [handle](const httplib::Request &in, httplib::Response &out) {
+        QueryText::Pairs pairs = QueryText::parse(QueryText::queryOf(in.target));
+        const QueryText::Pairs form = QueryText::parse(in.body);
+        pairs.insert(pairs.end(), form.begin(), form.end());
+        handle(pairs, out);
+    });
+    // A short link as a.aliexpress.com gives them: a redirect to a share page whose
+    // redirectUrl names the product's page. Bodies go with the redirects, as the real ones.
+    server.Get("/_([0-9A-Za-z]+)", [](const httplib::Request &in, httplib::Response &out) {
+        const std::string item = "https://www.aliexpress.com/item/" + productIdOf(in.matches[1]) +
+                                 ".html?sourceType=620";
+        const std::string share =
+            "/share/share.htm?platform=AE&redirectUrl=" + httplib::detail::encode_query_param(item);
+        out.set_redirect(share);
+        out.set_content("<html><body><a href=\"" + share + "\">Share page</a></body></html>",
+                        "text/html; charset=utf-8");
+    });
+    server.Get("/share/share.htm", [](const httplib::Request &, httplib::Response &out) {
+        out.set_content("<html><body>Opening the product…</body></html>",
+                        "text/html; charset=utf-8");
+    });
+}
