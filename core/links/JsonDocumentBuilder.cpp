@@ -1,5 +1,7 @@
 #include "links/JsonDocumentBuilder.h"
 
+#include <rapidjson/reader.h>
+
 #include <charconv>
 #include <limits>
 #include <string_view>
@@ -209,4 +211,27 @@ bool JsonDocumentBuilder::numberValue(std::string_view number)
         }
     }
     return m_document.Double(doubleOf(number));
+}
+
+bool JsonDocumentBuilder::parseText(std::string_view utf8, rapidjson::Document &document)
+{
+    // Iterative parsing keeps deep nesting off the call stack; the parse stops after the one
+    // value so that what follows it can be checked here. Numbers come as their text.
+    constexpr unsigned flags = rapidjson::kParseIterativeFlag | rapidjson::kParseStopWhenDoneFlag |
+                               rapidjson::kParseNumbersAsStringsFlag;
+    if (utf8.substr(0, 3) == "\xEF\xBB\xBF")
+        utf8.remove_prefix(3);
+    const Input input = prepare(utf8);
+    // The text ends in a NUL, where the stream stops; a NUL inside it ends the value early and
+    // is caught by the check of what follows.
+    rapidjson::StringStream stream(input.text.c_str());
+    bool parsed = false;
+    auto parse = [&](rapidjson::Document &target) {
+        JsonDocumentBuilder builder(target, input.numbers);
+        parsed = !rapidjson::Reader().Parse<flags>(stream, builder).IsError();
+        return parsed;
+    };
+    document.Populate(parse);
+    const std::string_view rest = std::string_view(input.text).substr(stream.Tell());
+    return parsed && rest.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }

@@ -30,6 +30,10 @@ public:
     };
     static Input prepare(std::string_view json);
 
+    // Parses one JSON text (UTF-8, an optional byte-order mark, white space around the value)
+    // into document; false when the text is not exactly one JSON value.
+    static bool parseText(std::string_view utf8, rapidjson::Document &document);
+
     // numbers: those of the prepared input, which must outlive the builder.
     JsonDocumentBuilder(rapidjson::Document &document, const std::vector<std::string_view> &numbers)
         : m_document(document), m_numbers(numbers)

@@ -14,19 +14,6 @@ namespace {
 
 using Value = rapidjson::Value;
 
-constexpr unsigned ParseFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseStopWhenDoneFlag |
-                                rapidjson::kParseNumbersAsStringsFlag;
-
-bool onlySpaceFrom(const QByteArray &bytes, qsizetype position)
-{
-    for (qsizetype i = position; i < bytes.size(); ++i) {
-        const char c = bytes.at(i);
-        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
-            return false;
-    }
-    return true;
-}
-
 QString numberText(const Value &value)
 {
     if (value.IsInt64())
@@ -107,16 +94,8 @@ OpenPlatformAnswer::OpenPlatformAnswer(const QString &answerText, const char *re
 {
     d->responseName = responseName;
     const QByteArray utf8 = utf8Of(answerText);
-    const qsizetype start = utf8.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    rapidjson::StringStream stream(utf8.constData() + start);
-    bool parsed = false;
-    auto parse = [&](rapidjson::Document &document) {
-        JsonDocumentBuilder builder(document);
-        parsed = !rapidjson::Reader().Parse<ParseFlags>(stream, builder).IsError();
-        return parsed;
-    };
-    d->document.Populate(parse);
-    d->isJson = parsed && onlySpaceFrom(utf8, start + qsizetype(stream.Tell()));
+    d->isJson = JsonDocumentBuilder::parseText(std::string_view(utf8.constData(), utf8.size()),
+                                               d->document);
 }
 
 OpenPlatformAnswer::~OpenPlatformAnswer() = default;

@@ -14,26 +14,6 @@ namespace {
 
 using Value = rapidjson::Value;
 
-// Iterative parsing keeps deep nesting off the call stack; the parse stops after the one
-// value so that what follows it can be checked here (a NUL byte must not pass for the end).
-// Numbers come as their text and are converted by the builder.
-constexpr unsigned ParseFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseStopWhenDoneFlag |
-                                rapidjson::kParseNumbersAsStringsFlag;
-
-bool isJsonSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool onlySpaceFrom(const std::string &text, std::size_t position)
-{
-    for (std::size_t i = position; i < text.size(); ++i) {
-        if (!isJsonSpace(text[i]))
-            return false;
-    }
-    return true;
-}
-
 QString doubleText(double value)
 {
     if (value == 0)
@@ -127,20 +107,8 @@ struct PromotionAnswer::Private
 PromotionAnswer::PromotionAnswer(const QString &answerText) : d(std::make_unique<Private>())
 {
     const QByteArray utf8 = answerText.toUtf8();
-    const qsizetype start = utf8.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    const JsonDocumentBuilder::Input input = JsonDocumentBuilder::prepare(
-        std::string_view(utf8.constData() + start, utf8.size() - start));
-    // The text ends in a NUL, where the stream stops; a NUL inside it ends the value early and
-    // is caught by the check of what follows.
-    rapidjson::StringStream stream(input.text.c_str());
-    bool parsed = false;
-    auto parse = [&](rapidjson::Document &document) {
-        JsonDocumentBuilder builder(document, input.numbers);
-        parsed = !rapidjson::Reader().Parse<ParseFlags>(stream, builder).IsError();
-        return parsed;
-    };
-    d->document.Populate(parse);
-    d->isJson = parsed && onlySpaceFrom(input.text, stream.Tell());
+    d->isJson = JsonDocumentBuilder::parseText(std::string_view(utf8.constData(), utf8.size()),
+                                               d->document);
 }
 
 PromotionAnswer::~PromotionAnswer() = default;
