@@ -64,6 +64,8 @@ struct HttpClient::Private
     void sendRequest(const QString &method, const QByteArray &body);
     void readHeaderBlocks(ResponseReader &reader);
     QString readAnswer();
+    // A Content-Length of 0 without chunking: nothing of a body is on its way.
+    bool noBodyDue() const;
     [[noreturn]] void failWithStatus();
     void keepOrClose();
 };
@@ -202,7 +204,7 @@ QString HttpClient::Private::readAnswer()
         return BodyDecoder::decode(answer);
     }
     if (kind == 3 && code != 304) {
-        if (channel.waitForInput(RedirectBodyWaitMs))
+        if (noBodyDue() || channel.waitForInput(RedirectBodyWaitMs))
             reader.readBody();
         else
             bodyLeftUnread = true;
@@ -212,6 +214,15 @@ QString HttpClient::Private::readAnswer()
         reader.readBody();
     }
     failWithStatus();
+}
+
+bool HttpClient::Private::noBodyDue() const
+{
+    try {
+        return !answer.isChunked() && ResponseReader::contentLength(answer) == 0;
+    } catch (const LumettaError &) {
+        return false; // the body read reports the broken length
+    }
 }
 
 void HttpClient::Private::failWithStatus()
@@ -229,16 +240,10 @@ void HttpClient::Private::keepOrClose()
     else
         keep = keep && !sameText(answer.connection(), "close") &&
                !sameText(answer.proxyConnection(), "close");
-    if (endedOnInterimAnswer)
+    // After an interim answer, or a body left unread, whatever still comes would be taken for
+    // the next answer.
+    if (endedOnInterimAnswer || bodyLeftUnread)
         keep = false;
-    if (keep && bodyLeftUnread) {
-        // Whatever still comes of that body would be taken for the next answer.
-        try {
-            keep = !answer.isChunked() && ResponseReader::contentLength(answer) == 0;
-        } catch (const LumettaError &) {
-            keep = false;
-        }
-    }
     if (!keep)
         closeConnection();
 }

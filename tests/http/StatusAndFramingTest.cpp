@@ -189,6 +189,19 @@ TEST(StatusTest, RedirectIsAFailureAndIsNotFollowed)
     EXPECT_EQ(channel.openings().at(0).host, "gw.example");
 }
 
+TEST(StatusTest, RedirectWithoutBodyIsNotWaitedFor)
+{
+    InMemoryChannel channel;
+    channel.addExchanges({"HTTP/1.1 302 Found\r\nLocation: /next\r\nContent-Length: 0\r\n\r\n",
+                          "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"});
+    HttpClient client(channel);
+    EXPECT_THROW(client.Get(Url), HttpStatusError);
+    // No body is due, so there is nothing to wait for, and the connection serves the next GET.
+    EXPECT_EQ(channel.waitCount(), 0);
+    EXPECT_EQ(client.Get(Url), "ok");
+    EXPECT_EQ(channel.connectionCount(), 1);
+}
+
 TEST(StatusTest, StatusCodesThatAreNoNumberAreMinusOneAndFail)
 {
     const QByteArray hundredDigits(100, '9');

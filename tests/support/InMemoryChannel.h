@@ -78,6 +78,8 @@ public:
     QByteArray written(qsizetype connection) const { return m_written.value(connection); }
     qsizetype connectionCount() const { return m_written.size(); }
     int closeCount() const { return m_closes; }
+    // How often the client waited for input to arrive (only redirect bodies are waited for).
+    int waitCount() const { return m_waits; }
     // Bytes of the current answer not read yet.
     qsizetype unreadBytes() const { return m_input.size() - m_position; }
 
@@ -161,7 +163,11 @@ public:
         return bytes.size();
     }
 
-    bool waitForInput(int) override { return m_connected && m_arrived > m_position; }
+    bool waitForInput(int) override
+    {
+        ++m_waits;
+        return m_connected && m_arrived > m_position;
+    }
 
     void close() override
     {
@@ -171,6 +177,8 @@ public:
     }
 
 private:
+    int m_waits = 0;
+
     struct Queued
     {
         QList<QByteArray> answers;
