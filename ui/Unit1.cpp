@@ -93,7 +93,7 @@ TForm1::~TForm1()
 void TForm1::createControls()
 {
     Label3 = label(this, "Label3", QStringLiteral("Адрес страницы на AliExpress"), 8, 8, 150, 13);
-    EdUrl = place(new QLineEdit(this), "EdUrl", 8, 26, 265, 21);
+    EdUrl = place(new SingleLineEdit(this), "EdUrl", 8, 26, 265, 21);
     EdUrl->setToolTip(
         QStringLiteral("Вставьте сюда ссылку на которую хотите получить партнёрскую."));
     EdUrl->installEventFilter(this);
@@ -111,6 +111,7 @@ void TForm1::createControls()
     Label2 = label(this, "Label2", QStringLiteral("Tracking ID:"), 8, 112, 58, 13);
     EdTrackID = place(new QComboBox(this), "EdTrackID", 103, 104, 218, 21);
     EdTrackID->setEditable(true);
+    EdTrackID->setLineEdit(new SingleLineEdit(EdTrackID));
     // Items follow the stored list: Enter must not add the typed text to them.
     EdTrackID->setInsertPolicy(QComboBox::NoInsert);
     EdTrackID->completer()->setCaseSensitivity(Qt::CaseSensitive);
@@ -141,12 +142,12 @@ void TForm1::createPictureControls()
 void TForm1::createLinkControls()
 {
     Label4 = label(this, "Label4", QStringLiteral("Ссылка партнёра"), 8, 161, 89, 13);
-    EdLinkPartn = place(new QLineEdit(this), "EdLinkPartn", 103, 158, 234, 21);
+    EdLinkPartn = place(new SingleLineEdit(this), "EdLinkPartn", 103, 158, 234, 21);
     Button3 = place(new ImageButton(Il32.at(1), this), "Button3", 357, 150, 38, 38);
     Button3->setToolTip(QStringLiteral("Копировать в буфер обмена партнёрскую ссылку"));
 
     Label1 = label(this, "Label1", QStringLiteral("Короткая ссылка"), 8, 209, 88, 13);
-    EdShortParLink = place(new QLineEdit(this), "EdShortParLink", 102, 206, 235, 21);
+    EdShortParLink = place(new SingleLineEdit(this), "EdShortParLink", 102, 206, 235, 21);
     Button6 = place(new ImageButton(Il32.at(1), this), "Button6", 357, 194, 38, 38);
     Button6->setToolTip(QStringLiteral("Копировать в буфер обмена Короткую партнёрскую ссылку"));
 }
@@ -318,7 +319,7 @@ void TForm1::clearLog()
 
 void TForm1::setPartnerLink(const QString &link)
 {
-    EdLinkPartn->setText(link);
+    showFromStart(EdLinkPartn, link);
 }
 
 void TForm1::setRequestUrl(const QString &url)
@@ -333,7 +334,14 @@ void TForm1::setRawAnswer(const QString &answer)
 
 void TForm1::setShortLink(const QString &link)
 {
-    EdShortParLink->setText(link);
+    showFromStart(EdShortParLink, link);
+}
+
+void TForm1::showFromStart(QLineEdit *field, const QString &text)
+{
+    field->setText(text);
+    // setText() leaves the cursor at the end, which scrolls a long link to its tail.
+    field->setCursorPosition(0);
 }
 
 void TForm1::processPendingEvents()
@@ -402,8 +410,8 @@ void TForm1::Button5Click()
     EdUrl->selectAll();
     // With no text on the clipboard the field keeps its text (a paste of nothing would
     // delete the selection).
-    if (!QGuiApplication::clipboard()->text().isEmpty())
-        EdUrl->paste();
+    if (!SingleLineEdit::firstLine(QGuiApplication::clipboard()->text()).isEmpty())
+        EdUrl->pasteFirstLine();
 }
 
 void TForm1::Button4Click()

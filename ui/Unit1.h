@@ -4,6 +4,7 @@
 #include "links/PartnerLink.h"
 #include "links/PartnerLinkView.h"
 #include "net/TlsChannel.h"
+#include "widgets/SingleLineEdit.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -69,7 +70,7 @@ public:
     const QStringList Il32;
 
     QLabel *Label3;
-    QLineEdit *EdUrl;
+    SingleLineEdit *EdUrl;
     ImageButton *Button5;
     ClickablePicture *Image1;
     ClickablePicture *Image2;
@@ -80,10 +81,10 @@ public:
     QComboBox *EdTrackID;
     QPushButton *Button2;
     QLabel *Label4;
-    QLineEdit *EdLinkPartn;
+    SingleLineEdit *EdLinkPartn;
     ImageButton *Button3;
     QLabel *Label1;
-    QLineEdit *EdShortParLink;
+    SingleLineEdit *EdShortParLink;
     ImageButton *Button6;
     QPlainTextEdit *MemoLog;
     QLineEdit *EdGet;
@@ -109,6 +110,7 @@ private:
     void dockBottomControls();
     void replaceTrackingIdItems(const QStringList &items);
     void copyLink(QLineEdit *field, const QString &message);
+    static void showFromStart(QLineEdit *field, const QString &text);
 
     LinkServices m_services;
     bool m_logHasLines = false;
