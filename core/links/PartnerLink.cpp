@@ -2,6 +2,7 @@
 
 #include "BuildConfig.h"
 #include "TrimText.h"
+#include "links/GatewayStatus.h"
 #include "links/PromotionAnswer.h"
 #include "stored/UnParam.h"
 
@@ -74,6 +75,8 @@ bool readAnswer(PartnerLinkView &view, const PromotionAnswer &answer, QString &p
     view.AddLog(QString());
     if (TrimText(status) != ExpectedStatus) {
         view.AddLog(WrongStatusLine);
+        if (const QString meaning = GatewayStatusMeaning(TrimText(status)); !meaning.isEmpty())
+            view.AddLog(meaning);
         view.AddLog(QString());
         return false;
     }

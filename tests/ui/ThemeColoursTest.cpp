@@ -88,6 +88,8 @@ private Q_SLOTS:
     void disabledTextIsGrey();
     void selectionIsOrangeWithWhiteText();
     void dropDownListOpensWhiteWithOrangeSelection();
+    void dropDownArrowLeavesItsHoverColourAfterAPick();
+    void messageBoxButtonsShowTheirCaptionOnly();
     void scrollBarHandleUsesTheButtonColours();
     void tooltipIsWhiteWithTheBorderColour();
 };
@@ -283,6 +285,42 @@ void ThemeColoursTest::dropDownListOpensWhiteWithOrangeSelection()
     QCOMPARE(image.pixelColor(selected.right() - 2, selected.center().y()), SelectionColour);
     QCOMPARE(image.pixelColor(plain.right() - 2, plain.center().y()), QColor(Qt::white));
     dropDown->hidePopup();
+}
+
+void ThemeColoursTest::dropDownArrowLeavesItsHoverColourAfterAPick()
+{
+    Stage stage;
+    auto *dropDown = new QComboBox(&stage);
+    dropDown->setEditable(true);
+    dropDown->addItems({"default", "blog", "vk"});
+    dropDown->setGeometry(10, 10, 218, 21);
+    dropDown->show();
+    QVERIFY(QTest::qWaitForWindowActive(&stage));
+    const QPoint arrow(dropDown->width() - 8, dropDown->height() / 2);
+    QTest::mouseMove(dropDown, arrow);
+    QTRY_COMPARE(pixelAt(dropDown, arrow + QPoint(-5, -6)), ButtonActiveColour);
+
+    QTest::mouseClick(dropDown, Qt::LeftButton, {}, arrow);
+    QAbstractItemView *popup = dropDown->view();
+    QTRY_VERIFY(popup->isVisible());
+    const QRect item = popup->visualRect(popup->model()->index(2, 0));
+    QTest::mouseMove(popup->viewport(), item.center());
+    QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, item.center());
+    QTRY_VERIFY(!popup->isVisible());
+    QCOMPARE(dropDown->currentText(), QStringLiteral("vk"));
+    // The pointer was last over the list, below the drop-down: its arrow is plain again.
+    QTRY_COMPARE(pixelAt(dropDown, arrow + QPoint(-5, -6)), ButtonColour);
+}
+
+void ThemeColoursTest::messageBoxButtonsShowTheirCaptionOnly()
+{
+    QMessageBox box(QMessageBox::Critical, "Dalvo Lumetta", "Text.", QMessageBox::Ok);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const QList<QPushButton *> buttons = box.findChildren<QPushButton *>();
+    QCOMPARE(buttons.size(), 1);
+    QCOMPARE(buttons.first()->text(), QStringLiteral("OK"));
+    QVERIFY(buttons.first()->icon().isNull());
 }
 
 void ThemeColoursTest::scrollBarHandleUsesTheButtonColours()
