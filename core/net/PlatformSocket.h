@@ -4,6 +4,10 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
+class QDeadlineTimer;
+
 // The thin layer over the operating system's sockets: one TCP stream socket, always in
 // non-blocking mode so that every wait has a limit. Failures throw SocketError.
 class PlatformSocket
@@ -38,8 +42,14 @@ public:
     bool waitReadable(int msecs);
     bool waitWritable(int msecs);
 
+    // Called every WaitHookIntervalMs while a wait goes on, never before the first interval
+    // has passed; an empty function removes it. It must not use this socket.
+    static constexpr int WaitHookIntervalMs = 40;
+    void setWaitHook(std::function<void()> hook);
+
 private:
     bool waitFor(short events, int msecs);
+    int pollCallingHook(short events, const QDeadlineTimer &deadline);
 
 #ifdef _WIN32
     using Handle = quintptr;
@@ -49,4 +59,5 @@ private:
     static constexpr Handle NoSocket = -1;
 #endif
     Handle m_handle = NoSocket;
+    std::function<void()> m_waitHook;
 };

@@ -11,6 +11,7 @@
 #include <QDeadlineTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -165,6 +166,11 @@ void TlsChannel::setConnectTimeout(int msecs)
 void TlsChannel::setReadTimeout(int msecs)
 {
     d->readTimeout = msecs;
+}
+
+void TlsChannel::setWaitHook(std::function<void()> hook)
+{
+    d->socket.setWaitHook(std::move(hook));
 }
 
 void TlsChannel::open(const QString &host, quint16 port, ChannelMode mode)

@@ -2,6 +2,7 @@
 
 #include "net/ByteChannel.h"
 
+#include <functional>
 #include <memory>
 
 // One TCP connection at a time, plain or through a TLS client session (OpenSSL, loaded at
@@ -25,6 +26,11 @@ public:
     // Limit on every wait for the peer, plain and TLS: "Read timed out." while reading,
     // "Socket Error # 10060" during the handshake or while waiting for room to send.
     void setReadTimeout(int msecs);
+
+    // Called every few tens of milliseconds while the channel waits for the peer (connecting,
+    // in the handshake, for room to send or for the answer), so that a window can keep
+    // painting; it must not use the channel. Empty: none.
+    void setWaitHook(std::function<void()> hook);
 
     void open(const QString &host, quint16 port, ChannelMode mode) override;
     bool isOpen() override;
