@@ -9,6 +9,7 @@
 #include "widgets/GeneralErrorHandler.h"
 #include "widgets/ImageButton.h"
 #include "widgets/ShellOpen.h"
+#include "widgets/WaitCursor.h"
 
 #include "BuildConfig.h"
 
@@ -73,6 +74,8 @@ TForm1::TForm1(QWidget *parent)
     setFixedSize(ClientWidth, ClientHeight);
     if (const QString caFile = QStringLiteral(LUMETTA_EXTRA_CA_FILE); !caFile.isEmpty())
         IdSSLIOHandlerSocketOpenSSL1.setExtraCaFile(caFile);
+    // A request blocks the window: it keeps painting meanwhile, and handles nothing else.
+    IdSSLIOHandlerSocketOpenSSL1.setWaitHook([this] { m_painter.keepPainted(); });
 
     createControls();
     setFocusOrder();
@@ -325,6 +328,8 @@ void TForm1::setPartnerLink(const QString &link)
 void TForm1::setRequestUrl(const QString &url)
 {
     EdGet->setText(url);
+    // The request goes out next and blocks the window: the emptied fields and log show first.
+    BlockedPainter::paintChanges();
 }
 
 void TForm1::setRawAnswer(const QString &answer)
@@ -346,6 +351,8 @@ void TForm1::showFromStart(QLineEdit *field, const QString &text)
 
 void TForm1::processPendingEvents()
 {
+    // The window answers its queued input here and may open a dialog: no wait cursor meanwhile.
+    const WaitCursor::Lifted responsive;
     QCoreApplication::sendPostedEvents();
     auto *dispatcher = QAbstractEventDispatcher::instance(thread());
     for (int round = 0; dispatcher && round < MaxPendingEventRounds; ++round) {
@@ -356,14 +363,20 @@ void TForm1::processPendingEvents()
 
 void TForm1::Button1Click()
 {
-    GeneratePartnerLink(*this, IdHTTP, m_services);
+    generate();
 }
 
 void TForm1::EdUrlKeyPress(QChar key)
 {
     // The character is not consumed: the field still gets it afterwards.
     if (key == u'\r')
-        GeneratePartnerLink(*this, IdHTTP, m_services);
+        generate();
+}
+
+void TForm1::generate()
+{
+    const WaitCursor busy;
+    GeneratePartnerLink(*this, IdHTTP, m_services);
 }
 
 void TForm1::Button2Click()

@@ -4,6 +4,7 @@
 #include "links/PartnerLink.h"
 #include "links/PartnerLinkView.h"
 #include "net/TlsChannel.h"
+#include "widgets/BlockedPainter.h"
 #include "widgets/SingleLineEdit.h"
 
 #include <QStringList>
@@ -110,9 +111,11 @@ private:
     void dockBottomControls();
     void replaceTrackingIdItems(const QStringList &items);
     void copyLink(QLineEdit *field, const QString &message);
+    void generate();
     static void showFromStart(QLineEdit *field, const QString &text);
 
     LinkServices m_services;
+    BlockedPainter m_painter;
     bool m_logHasLines = false;
     bool m_shownOnce = false;
 };

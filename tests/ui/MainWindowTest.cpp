@@ -1,3 +1,4 @@
+#include "HeldAnswerServer.h"
 #include "LoopbackServices.h"
 #include "ModalDriver.h"
 #include "Recorders.h"
@@ -17,6 +18,8 @@
 #include <QCommandLinkButton>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QInputDevice>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -26,7 +29,11 @@
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <thread>
 
 namespace {
 const QByteArray PartnerLinkAnswer =
@@ -65,6 +72,7 @@ private Q_SLOTS:
 
     void generateButtonFillsLinksAndLog();
     void enterInAddressFieldGenerates();
+    void windowPaintsButHandlesNoInputWhileAnAnswerWaits();
     void enterElsewhereStartsNothing();
     void generateWithoutKeyLogsAndSendsNothing();
     void addLogKeepsEmptyAndMultiLineEntries();
@@ -167,6 +175,95 @@ void MainWindowTest::enterInAddressFieldGenerates()
 
     QTest::keyClick(m_window->EdUrl, Qt::Key_A);
     QCOMPARE(services.api().requests().size(), 1);
+}
+
+namespace {
+// Calls `record` for each event of one type that reaches one object.
+class EventWatcher : public QObject
+{
+public:
+    EventWatcher(QObject *watched, QEvent::Type type, std::function<void()> record)
+        : m_type(type), m_record(std::move(record))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == m_type)
+            m_record();
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    std::function<void()> m_record;
+};
+} // namespace
+
+void MainWindowTest::windowPaintsButHandlesNoInputWhileAnAnswerWaits()
+{
+    HeldAnswerServer api(LoopbackServices::answer(PartnerLinkAnswer, "application/json"));
+    LoopbackServices services({}, LoopbackServices::answer("https://ya.cc/t/held"));
+    m_window->setLinkServices(
+        {QStringLiteral("http://127.0.0.1:%1").arg(api.port()), services.services().shortener});
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->AddLog(QStringLiteral("from an earlier run"));
+    QLineEdit *trackingId = m_window->EdTrackID->lineEdit();
+
+    bool emptyLogPaintedBeforeRequest = false;
+    std::atomic_bool released{false};
+    std::atomic_int paintsWhileWaiting{0};
+    QList<Qt::CursorShape> cursorsWhileWaiting;
+    const EventWatcher paints(m_window->MemoLog->viewport(), QEvent::Paint, [&] {
+        if (!api.hasRequest() && m_window->MemoLog->toPlainText().isEmpty())
+            emptyLogPaintedBeforeRequest = true;
+        if (api.hasRequest() && !released) {
+            ++paintsWhileWaiting;
+            const QCursor *cursor = QGuiApplication::overrideCursor();
+            cursorsWhileWaiting << (cursor ? cursor->shape() : Qt::ArrowCursor);
+        }
+    });
+    struct Handled
+    {
+        bool answerRead;
+        int shortLinkRequests;
+    };
+    QList<Handled> keysHandled;
+    const EventWatcher keys(trackingId, QEvent::KeyPress, [&] {
+        keysHandled << Handled{!m_window->MemoRes->toPlainText().isEmpty(),
+                               services.shortener().connectionCount()};
+    });
+
+    // Once the request waits, a key is typed; the answer comes once the window has painted.
+    QInputDevice::primaryKeyboard(); // made here, in the thread that owns it
+    std::thread user([&] {
+        if (!api.waitForRequest(10000))
+            return;
+        QCoreApplication::postEvent(trackingId, new QKeyEvent(QEvent::KeyPress, Qt::Key_Z,
+                                                              Qt::NoModifier, QStringLiteral("z")));
+        for (int i = 0; i < 2000 && paintsWhileWaiting == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        released = true;
+        api.release();
+    });
+    QTest::mouseClick(m_window->Button1, Qt::LeftButton);
+    user.join();
+
+    QVERIFY(emptyLogPaintedBeforeRequest);
+    QVERIFY(paintsWhileWaiting > 0);
+    QVERIFY(!cursorsWhileWaiting.isEmpty());
+    QVERIFY(std::all_of(cursorsWhileWaiting.begin(), cursorsWhileWaiting.end(),
+                        [](Qt::CursorShape shape) { return shape == Qt::WaitCursor; }));
+    // The key waited for the pending-events step: after the answer, before the short link.
+    QCOMPARE(keysHandled.size(), 1);
+    QVERIFY(keysHandled.first().answerRead);
+    QCOMPARE(keysHandled.first().shortLinkRequests, 0);
+    QCOMPARE(m_window->EdTrackID->currentText(), QStringLiteral("mytrackz"));
+    QCOMPARE(m_window->EdShortParLink->text(), QStringLiteral("https://ya.cc/t/held"));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
 void MainWindowTest::enterElsewhereStartsNothing()
