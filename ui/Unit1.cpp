@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTimer>
 
 TForm1 *Form1 = nullptr;
 
@@ -241,6 +242,17 @@ void TForm1::showEvent(QShowEvent *event)
     // Typing or pasting right away replaces the address.
     EdUrl->setFocus(Qt::OtherFocusReason);
     EdUrl->selectAll();
+}
+
+void TForm1::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (m_tlsPrepared)
+        return;
+    m_tlsPrepared = true;
+    // Loading OpenSSL and reading the trust store made the first run slower than the later
+    // ones; it starts once this first paint is done, so that it never delays the window.
+    QTimer::singleShot(0, this, [this] { IdSSLIOHandlerSocketOpenSSL1.prepareTls(); });
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)

@@ -98,6 +98,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -118,6 +119,7 @@ private:
     BlockedPainter m_painter;
     bool m_logHasLines = false;
     bool m_shownOnce = false;
+    bool m_tlsPrepared = false;
 };
 
 extern TForm1 *Form1;

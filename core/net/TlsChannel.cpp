@@ -11,6 +11,8 @@
 #include <QDeadlineTimer>
 
 #include <algorithm>
+#include <future>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -42,6 +44,7 @@ struct TlsChannel::Private
     int readTimeout = DefaultReadTimeoutMs;
     PlatformSocket socket;
     std::unique_ptr<TlsContext> context; // kept from one connection to the next
+    std::future<std::unique_ptr<TlsContext>> preparedContext;
     std::unique_ptr<TlsSession> tls;
     InputBuffer input;
 
@@ -50,6 +53,7 @@ struct TlsChannel::Private
     Fill fill(int msecs);
     qsizetype receiveInto(char *data, qsizetype maxBytes, bool haveData);
     void startTls(const OpenSslApi &api, const QString &host);
+    void takePreparedContext();
     bool fillOrTimeOut();
     void closeConnection();
 };
@@ -127,8 +131,18 @@ qsizetype TlsChannel::Private::receiveInto(char *data, qsizetype maxBytes, bool 
     return got;
 }
 
+void TlsChannel::Private::takePreparedContext()
+{
+    if (!preparedContext.valid())
+        return;
+    std::unique_ptr<TlsContext> prepared = preparedContext.get();
+    if (!context)
+        context = std::move(prepared);
+}
+
 void TlsChannel::Private::startTls(const OpenSslApi &api, const QString &host)
 {
+    takePreparedContext();
     if (!context || !context->matches(api, extraCaFile)) {
         context.reset();
         context = std::make_unique<TlsContext>(api, extraCaFile);
@@ -171,6 +185,27 @@ void TlsChannel::setReadTimeout(int msecs)
 void TlsChannel::setWaitHook(std::function<void()> hook)
 {
     d->socket.setWaitHook(std::move(hook));
+}
+
+void TlsChannel::prepareTls()
+{
+    if (d->context || d->preparedContext.valid())
+        return;
+    const auto prepare = [caFile = d->extraCaFile]() -> std::unique_ptr<TlsContext> {
+        const OpenSslApi *api = OpenSslLibrary::api();
+        if (api == nullptr)
+            return nullptr;
+        try {
+            return std::make_unique<TlsContext>(*api, caFile);
+        } catch (const LumettaError &) {
+            return nullptr;
+        }
+    };
+    try {
+        d->preparedContext = std::async(std::launch::async, prepare);
+    } catch (const std::system_error &) {
+        // No thread to spare: the first TLS connection prepares it, as without this call.
+    }
 }
 
 void TlsChannel::open(const QString &host, quint16 port, ChannelMode mode)

@@ -32,6 +32,11 @@ public:
     // painting; it must not use the channel. Empty: none.
     void setWaitHook(std::function<void()> hook);
 
+    // Loads OpenSSL and builds the TLS settings with the trust store on a background thread,
+    // so that the first TLS connection need not; open() waits for it when it is not done.
+    // Failures are left for the connection to meet and report.
+    void prepareTls();
+
     void open(const QString &host, quint16 port, ChannelMode mode) override;
     bool isOpen() override;
     void write(const QByteArray &bytes) override;

@@ -43,9 +43,9 @@ void HeldAnswerServer::release()
 bool HeldAnswerServer::waitForRequest(int msecs)
 {
     std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(msecs),
-                              [this] { return m_hasRequest.load() || m_released; }) &&
-           m_hasRequest;
+    return m_changed.wait_for(lock, std::chrono::milliseconds(msecs), [this] {
+        return m_hasRequest.load() || m_released;
+    }) && m_hasRequest;
 }
 
 void HeldAnswerServer::serve()
