@@ -20,6 +20,7 @@
 #include <QCommandLinkButton>
 #include <QCompleter>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -29,6 +30,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QThreadPool>
 #include <QTimer>
 
 TForm1 *Form1 = nullptr;
@@ -250,9 +252,18 @@ void TForm1::paintEvent(QPaintEvent *event)
     if (m_tlsPrepared)
         return;
     m_tlsPrepared = true;
-    // Loading OpenSSL and reading the trust store made the first run slower than the later
-    // ones; it starts once this first paint is done, so that it never delays the window.
-    QTimer::singleShot(0, this, [this] { IdSSLIOHandlerSocketOpenSSL1.prepareTls(); });
+    // Once this first paint is done, so that it never delays the window.
+    QTimer::singleShot(0, this, &TForm1::prepareFirstRun);
+}
+
+void TForm1::prepareFirstRun()
+{
+    // What the first generate run would otherwise do first, at a cost the later ones do not
+    // pay: loading OpenSSL and reading the trust store, and loading the time-zone data for the
+    // cookies' dates. Both go on in the background.
+    IdSSLIOHandlerSocketOpenSSL1.prepareTls();
+    QThreadPool::globalInstance()->start(
+        [] { (void)QDateTime::currentDateTime().toSecsSinceEpoch(); });
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)

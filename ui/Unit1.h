@@ -113,6 +113,7 @@ private:
     void replaceTrackingIdItems(const QStringList &items);
     void copyLink(QLineEdit *field, const QString &message);
     void generate();
+    void prepareFirstRun();
     static void showFromStart(QLineEdit *field, const QString &text);
 
     LinkServices m_services;

@@ -5,8 +5,8 @@
 
 #include "ProbeRunner.h"
 
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -97,8 +97,8 @@ std::optional<ProcessFigures> parse(const std::string &text)
         values.push_back(value);
     if (values.size() < 2)
         return std::nullopt;
-    return ProcessFigures{values.front(),
-                          ProbeRunner::median(std::vector<double>(values.begin() + 1, values.end()))};
+    return ProcessFigures{
+        values.front(), ProbeRunner::median(std::vector<double>(values.begin() + 1, values.end()))};
 }
 } // namespace
 
@@ -137,8 +137,7 @@ int main()
         return 1;
     }
     const double ratio = ProbeRunner::median(ratios);
-    std::printf("generate runs against the stand-in, medians over %d fresh processes\n",
-                Processes);
+    std::printf("generate runs against the stand-in, medians over %d fresh processes\n", Processes);
     std::printf("  first run:   %7.2f ms\n", ProbeRunner::median(firsts));
     std::printf("  later runs:  %7.2f ms\n", ProbeRunner::median(laters));
     std::printf("  first over later %.2f (goal <= %.1f): %s\n", ratio, RatioGoal,

@@ -49,9 +49,9 @@ std::optional<Display> startXvfb()
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
         return std::nullopt;
-    std::vector<std::string> args{"Xvfb",         "-displayfd", std::to_string(pipeFds[1]),
-                                  "-screen",      "0",          "1280x1024x24",
-                                  "-nolisten",    "tcp"};
+    std::vector<std::string> args{"Xvfb",      "-displayfd", std::to_string(pipeFds[1]),
+                                  "-screen",   "0",          "1280x1024x24",
+                                  "-nolisten", "tcp"};
     std::vector<char *> argv = pointersTo(args);
     pid_t pid = 0;
     if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, argv.data(), environ) != 0)
@@ -93,7 +93,8 @@ std::optional<Output> run(const std::string &path, const std::vector<std::string
     std::vector<char *> argv = pointersTo(args);
     pid_t pid = 0;
     Output output{monotonicNanoseconds(), {}};
-    const int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
+    const int spawned =
+        posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     if (spawned != 0) {
