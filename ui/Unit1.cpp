@@ -249,9 +249,9 @@ void TForm1::showEvent(QShowEvent *event)
 void TForm1::paintEvent(QPaintEvent *event)
 {
     QWidget::paintEvent(event);
-    if (m_tlsPrepared)
+    if (m_firstRunPrepared)
         return;
-    m_tlsPrepared = true;
+    m_firstRunPrepared = true;
     // Once this first paint is done, so that it never delays the window.
     QTimer::singleShot(0, this, &TForm1::prepareFirstRun);
 }

@@ -120,7 +120,7 @@ private:
     BlockedPainter m_painter;
     bool m_logHasLines = false;
     bool m_shownOnce = false;
-    bool m_tlsPrepared = false;
+    bool m_firstRunPrepared = false;
 };
 
 extern TForm1 *Form1;
