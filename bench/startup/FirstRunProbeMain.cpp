@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 
