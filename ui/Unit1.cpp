@@ -22,10 +22,12 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -264,6 +266,27 @@ void TForm1::prepareFirstRun()
     IdSSLIOHandlerSocketOpenSSL1.prepareTls();
     QThreadPool::globalInstance()->start(
         [] { (void)QDateTime::currentDateTime().toSecsSinceEpoch(); });
+    // Here, on the window's thread: the platform loads the wait cursor's picture on its first
+    // showing, and the log's font shapes and draws its characters once before they are cached.
+    // Set and taken back at once, the cursor never shows.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QGuiApplication::restoreOverrideCursor();
+    drawLogTextOffscreen();
+}
+
+void TForm1::drawLogTextOffscreen()
+{
+    // The fixed parts of the log's lines and the characters of addresses and numbers.
+    QString sample = QStringLiteral("Статус ответа: Не корректный статус ответа от API, нужен "
+                                    "Всего данных (ali): (факт): Для ссылки: Партнёрская: "
+                                    "Короткая партнёрская от Яндекса: ");
+    for (char16_t c = u' '; c < u'\x7f'; ++c)
+        sample += QChar(c);
+    QImage image(MemoLog->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(MemoLog->font());
+    painter.drawText(image.rect(), Qt::TextWordWrap, sample);
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)

@@ -114,6 +114,7 @@ private:
     void copyLink(QLineEdit *field, const QString &message);
     void generate();
     void prepareFirstRun();
+    void drawLogTextOffscreen();
     static void showFromStart(QLineEdit *field, const QString &text);
 
     LinkServices m_services;

@@ -23,6 +23,29 @@ constexpr qsizetype PeekLimit = 1 << 20;
 // Reserved up front for a large read; the result grows past it as bytes arrive.
 constexpr qsizetype ReserveLimit = 4 << 20;
 
+// A ClientHello written to memory and thrown away: it seeds the random generator and fetches
+// the key-exchange algorithms, which the first real handshake would otherwise do.
+void helloToNobody(const OpenSslApi &api, const TlsContext &context)
+{
+    SSL *session = api.SSL_new(context.handle());
+    if (session == nullptr)
+        return;
+    BIO *incoming = api.BIO_new(api.BIO_s_mem());
+    BIO *outgoing = api.BIO_new(api.BIO_s_mem());
+    if (incoming != nullptr && outgoing != nullptr) {
+        api.BIO_ctrl(incoming, BIO_C_SET_BUF_MEM_EOF_RETURN, -1, nullptr);
+        api.SSL_set_bio(session, incoming, outgoing);
+        api.SSL_connect(session); // stops where it would wait for the server's answer
+    } else {
+        if (incoming != nullptr)
+            api.BIO_free(incoming);
+        if (outgoing != nullptr)
+            api.BIO_free(outgoing);
+    }
+    api.SSL_free(session);
+    api.ERR_clear_error();
+}
+
 LumettaError readTimedOut()
 {
     return LumettaError(QStringLiteral("Read timed out."));
@@ -196,7 +219,9 @@ void TlsChannel::prepareTls()
         if (api == nullptr)
             return nullptr;
         try {
-            return std::make_unique<TlsContext>(*api, caFile);
+            auto context = std::make_unique<TlsContext>(*api, caFile);
+            helloToNobody(*api, *context);
+            return context;
         } catch (const LumettaError &) {
             return nullptr;
         }
