@@ -1,5 +1,7 @@
 #include "Theme.h"
 
+#include "DropDownHoverReset.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
@@ -33,6 +35,7 @@ bool apply(QApplication &application, const QString &styleSheetPath)
     if (QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(fusion);
     application.setStyleSheet(styleSheet);
+    application.installEventFilter(new DropDownHoverReset(&application));
     return true;
 }
 

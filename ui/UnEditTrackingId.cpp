@@ -9,6 +9,7 @@
 #include "widgets/LinkLabel.h"
 #include "widgets/ListBox.h"
 #include "widgets/ShellOpen.h"
+#include "widgets/SingleLineEdit.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -47,7 +48,7 @@ TForm2::TForm2(QWidget *parent)
 
 void TForm2::createControls()
 {
-    Edit1 = new QLineEdit(this);
+    Edit1 = new SingleLineEdit(this);
     Edit1->setGeometry(8, 16, 209, 21);
     Button1 = new QPushButton(QStringLiteral("Добавить"), this);
     Button1->setGeometry(223, 14, 130, 25);
@@ -150,6 +151,10 @@ void TForm2::btDelClick()
     // Removing the selected row would otherwise pass the selection on to its neighbour.
     ListBox1->setCurrentRow(-1);
     ListBox1->clearSelection();
+    // A disabled button passes its focus on to the next control, OK, where the next Enter or
+    // Space would close the editor: the focus goes back to the list instead.
+    if (focusWidget() == btDel)
+        ListBox1->setFocus(Qt::OtherFocusReason);
     btDel->setEnabled(false);
 }
 

@@ -9,6 +9,7 @@
 #include "widgets/GeneralErrorHandler.h"
 #include "widgets/ImageButton.h"
 #include "widgets/ShellOpen.h"
+#include "widgets/WaitCursor.h"
 
 #include "BuildConfig.h"
 
@@ -19,15 +20,20 @@
 #include <QCommandLinkButton>
 #include <QCompleter>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QGuiApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QThreadPool>
+#include <QTimer>
 
 TForm1 *Form1 = nullptr;
 
@@ -73,6 +79,8 @@ TForm1::TForm1(QWidget *parent)
     setFixedSize(ClientWidth, ClientHeight);
     if (const QString caFile = QStringLiteral(LUMETTA_EXTRA_CA_FILE); !caFile.isEmpty())
         IdSSLIOHandlerSocketOpenSSL1.setExtraCaFile(caFile);
+    // A request blocks the window: it keeps painting meanwhile, and handles nothing else.
+    IdSSLIOHandlerSocketOpenSSL1.setWaitHook([this] { m_painter.keepPainted(); });
 
     createControls();
     setFocusOrder();
@@ -93,7 +101,7 @@ TForm1::~TForm1()
 void TForm1::createControls()
 {
     Label3 = label(this, "Label3", QStringLiteral("Адрес страницы на AliExpress"), 8, 8, 150, 13);
-    EdUrl = place(new QLineEdit(this), "EdUrl", 8, 26, 265, 21);
+    EdUrl = place(new SingleLineEdit(this), "EdUrl", 8, 26, 265, 21);
     EdUrl->setToolTip(
         QStringLiteral("Вставьте сюда ссылку на которую хотите получить партнёрскую."));
     EdUrl->installEventFilter(this);
@@ -111,6 +119,7 @@ void TForm1::createControls()
     Label2 = label(this, "Label2", QStringLiteral("Tracking ID:"), 8, 112, 58, 13);
     EdTrackID = place(new QComboBox(this), "EdTrackID", 103, 104, 218, 21);
     EdTrackID->setEditable(true);
+    EdTrackID->setLineEdit(new SingleLineEdit(EdTrackID));
     // Items follow the stored list: Enter must not add the typed text to them.
     EdTrackID->setInsertPolicy(QComboBox::NoInsert);
     EdTrackID->completer()->setCaseSensitivity(Qt::CaseSensitive);
@@ -141,12 +150,12 @@ void TForm1::createPictureControls()
 void TForm1::createLinkControls()
 {
     Label4 = label(this, "Label4", QStringLiteral("Ссылка партнёра"), 8, 161, 89, 13);
-    EdLinkPartn = place(new QLineEdit(this), "EdLinkPartn", 103, 158, 234, 21);
+    EdLinkPartn = place(new SingleLineEdit(this), "EdLinkPartn", 103, 158, 234, 21);
     Button3 = place(new ImageButton(Il32.at(1), this), "Button3", 357, 150, 38, 38);
     Button3->setToolTip(QStringLiteral("Копировать в буфер обмена партнёрскую ссылку"));
 
     Label1 = label(this, "Label1", QStringLiteral("Короткая ссылка"), 8, 209, 88, 13);
-    EdShortParLink = place(new QLineEdit(this), "EdShortParLink", 102, 206, 235, 21);
+    EdShortParLink = place(new SingleLineEdit(this), "EdShortParLink", 102, 206, 235, 21);
     Button6 = place(new ImageButton(Il32.at(1), this), "Button6", 357, 194, 38, 38);
     Button6->setToolTip(QStringLiteral("Копировать в буфер обмена Короткую партнёрскую ссылку"));
 }
@@ -239,6 +248,47 @@ void TForm1::showEvent(QShowEvent *event)
     EdUrl->selectAll();
 }
 
+void TForm1::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (m_firstRunPrepared)
+        return;
+    m_firstRunPrepared = true;
+    // Once this first paint is done, so that it never delays the window.
+    QTimer::singleShot(0, this, &TForm1::prepareFirstRun);
+}
+
+void TForm1::prepareFirstRun()
+{
+    // What the first generate run would otherwise do first, at a cost the later ones do not
+    // pay: loading OpenSSL and reading the trust store, and loading the time-zone data for the
+    // cookies' dates. Both go on in the background.
+    IdSSLIOHandlerSocketOpenSSL1.prepareTls();
+    QThreadPool::globalInstance()->start(
+        [] { (void)QDateTime::currentDateTime().toSecsSinceEpoch(); });
+    // Here, on the window's thread: the platform loads the wait cursor's picture on its first
+    // showing, and the log's font shapes and draws its characters once before they are cached.
+    // Set and taken back at once, the cursor never shows.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QGuiApplication::restoreOverrideCursor();
+    drawLogTextOffscreen();
+}
+
+void TForm1::drawLogTextOffscreen()
+{
+    // The fixed parts of the log's lines and the characters of addresses and numbers.
+    QString sample = QStringLiteral("Статус ответа: Не корректный статус ответа от API, нужен "
+                                    "Всего данных (ali): (факт): Для ссылки: Партнёрская: "
+                                    "Короткая партнёрская от Яндекса: ");
+    for (char16_t c = u' '; c < u'\x7f'; ++c)
+        sample += QChar(c);
+    QImage image(MemoLog->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(MemoLog->font());
+    painter.drawText(image.rect(), Qt::TextWordWrap, sample);
+}
+
 void TForm1::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -318,7 +368,7 @@ void TForm1::clearLog()
 
 void TForm1::setPartnerLink(const QString &link)
 {
-    EdLinkPartn->setText(link);
+    showFromStart(EdLinkPartn, link);
 }
 
 void TForm1::setPartnerLinkToolTip(const QString &text)
@@ -329,6 +379,8 @@ void TForm1::setPartnerLinkToolTip(const QString &text)
 void TForm1::setRequestUrl(const QString &url)
 {
     EdGet->setText(url);
+    // The request goes out next and blocks the window: the emptied fields and log show first.
+    BlockedPainter::paintChanges();
 }
 
 void TForm1::setRawAnswer(const QString &answer)
@@ -338,11 +390,20 @@ void TForm1::setRawAnswer(const QString &answer)
 
 void TForm1::setShortLink(const QString &link)
 {
-    EdShortParLink->setText(link);
+    showFromStart(EdShortParLink, link);
+}
+
+void TForm1::showFromStart(QLineEdit *field, const QString &text)
+{
+    field->setText(text);
+    // setText() leaves the cursor at the end, which scrolls a long link to its tail.
+    field->setCursorPosition(0);
 }
 
 void TForm1::processPendingEvents()
 {
+    // The window answers its queued input here and may open a dialog: no wait cursor meanwhile.
+    const WaitCursor::Lifted responsive;
     QCoreApplication::sendPostedEvents();
     auto *dispatcher = QAbstractEventDispatcher::instance(thread());
     for (int round = 0; dispatcher && round < MaxPendingEventRounds; ++round) {
@@ -353,14 +414,20 @@ void TForm1::processPendingEvents()
 
 void TForm1::Button1Click()
 {
-    GeneratePartnerLink(*this, IdHTTP, m_services);
+    generate();
 }
 
 void TForm1::EdUrlKeyPress(QChar key)
 {
     // The character is not consumed: the field still gets it afterwards.
     if (key == u'\r')
-        GeneratePartnerLink(*this, IdHTTP, m_services);
+        generate();
+}
+
+void TForm1::generate()
+{
+    const WaitCursor busy;
+    GeneratePartnerLink(*this, IdHTTP, m_services);
 }
 
 void TForm1::Button2Click()
@@ -407,8 +474,8 @@ void TForm1::Button5Click()
     EdUrl->selectAll();
     // With no text on the clipboard the field keeps its text (a paste of nothing would
     // delete the selection).
-    if (!QGuiApplication::clipboard()->text().isEmpty())
-        EdUrl->paste();
+    if (!SingleLineEdit::firstLine(QGuiApplication::clipboard()->text()).isEmpty())
+        EdUrl->pasteFirstLine();
 }
 
 void TForm1::Button4Click()

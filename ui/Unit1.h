@@ -4,6 +4,8 @@
 #include "links/PartnerLink.h"
 #include "links/PartnerLinkView.h"
 #include "net/TlsChannel.h"
+#include "widgets/BlockedPainter.h"
+#include "widgets/SingleLineEdit.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -70,7 +72,7 @@ public:
     const QStringList Il32;
 
     QLabel *Label3;
-    QLineEdit *EdUrl;
+    SingleLineEdit *EdUrl;
     ImageButton *Button5;
     ClickablePicture *Image1;
     ClickablePicture *Image2;
@@ -81,10 +83,10 @@ public:
     QComboBox *EdTrackID;
     QPushButton *Button2;
     QLabel *Label4;
-    QLineEdit *EdLinkPartn;
+    SingleLineEdit *EdLinkPartn;
     ImageButton *Button3;
     QLabel *Label1;
-    QLineEdit *EdShortParLink;
+    SingleLineEdit *EdShortParLink;
     ImageButton *Button6;
     QPlainTextEdit *MemoLog;
     QLineEdit *EdGet;
@@ -97,6 +99,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -110,10 +113,16 @@ private:
     void dockBottomControls();
     void replaceTrackingIdItems(const QStringList &items);
     void copyLink(QLineEdit *field, const QString &message);
+    void generate();
+    void prepareFirstRun();
+    void drawLogTextOffscreen();
+    static void showFromStart(QLineEdit *field, const QString &text);
 
     LinkServices m_services;
+    BlockedPainter m_painter;
     bool m_logHasLines = false;
     bool m_shownOnce = false;
+    bool m_firstRunPrepared = false;
 };
 
 extern TForm1 *Form1;

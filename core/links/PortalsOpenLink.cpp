@@ -1,6 +1,7 @@
 #include "links/PortalsOpenLink.h"
 
 #include "TrimText.h"
+#include "links/GatewayStatus.h"
 #include "links/LogLines.h"
 #include "links/PromotionAnswer.h"
 #include "stored/UnParam.h"
@@ -51,6 +52,8 @@ bool readAnswer(PartnerLinkView &view, const PromotionAnswer &answer, QString &p
     view.AddLog(QString());
     if (TrimText(status) != ExpectedStatus) {
         view.AddLog(WrongStatusLine);
+        if (const QString meaning = GatewayStatusMeaning(TrimText(status)); !meaning.isEmpty())
+            view.AddLog(meaning);
         view.AddLog(QString());
         return false;
     }

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #ifndef _WIN32
 #include <arpa/inet.h>
@@ -337,7 +338,7 @@ bool PlatformSocket::waitFor(short events, int msecs)
     const QDeadlineTimer deadline(msecs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
                                             : QDeadlineTimer(msecs));
     for (;;) {
-        const int ready = pollOne(m_handle, events, int(deadline.remainingTime()));
+        const int ready = pollCallingHook(events, deadline);
         if (ready > 0)
             return true;
         if (ready == 0)
@@ -345,5 +346,25 @@ bool PlatformSocket::waitFor(short events, int msecs)
         const int code = lastError();
         if (code != SocketError::Interrupted)
             throw SocketError(code);
+    }
+}
+
+void PlatformSocket::setWaitHook(std::function<void()> hook)
+{
+    m_waitHook = std::move(hook);
+}
+
+// pollOne() until the deadline, in slices with the wait hook called between them.
+int PlatformSocket::pollCallingHook(short events, const QDeadlineTimer &deadline)
+{
+    if (!m_waitHook)
+        return pollOne(m_handle, events, int(deadline.remainingTime()));
+    for (;;) {
+        const qint64 left = deadline.remainingTime(); // -1: no limit
+        const bool lastSlice = left >= 0 && left <= WaitHookIntervalMs;
+        const int ready = pollOne(m_handle, events, lastSlice ? int(left) : WaitHookIntervalMs);
+        if (ready != 0 || lastSlice)
+            return ready;
+        m_waitHook();
     }
 }

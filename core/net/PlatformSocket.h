@@ -5,6 +5,10 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
+class QDeadlineTimer;
+
 // The thin layer over the operating system's sockets: one TCP stream socket, always in
 // non-blocking mode so that every wait has a limit. Failures throw SocketError.
 class PlatformSocket
@@ -43,9 +47,15 @@ public:
     // close() and connect(). A wait cut short by it fails as its own limit would.
     void setDeadline(QDeadlineTimer deadline) { m_deadline = deadline; }
 
+    // Called every WaitHookIntervalMs while a wait goes on, never before the first interval
+    // has passed; an empty function removes it. It must not use this socket.
+    static constexpr int WaitHookIntervalMs = 40;
+    void setWaitHook(std::function<void()> hook);
+
 private:
     bool waitFor(short events, int msecs);
     int withinDeadline(int msecs) const;
+    int pollCallingHook(short events, const QDeadlineTimer &deadline);
 
 #ifdef _WIN32
     using Handle = quintptr;
@@ -56,4 +66,5 @@ private:
 #endif
     Handle m_handle = NoSocket;
     QDeadlineTimer m_deadline{QDeadlineTimer::Forever};
+    std::function<void()> m_waitHook;
 };

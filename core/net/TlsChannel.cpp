@@ -11,6 +11,9 @@
 #include <QDeadlineTimer>
 
 #include <algorithm>
+#include <future>
+#include <system_error>
+#include <utility>
 
 namespace {
 
@@ -19,6 +22,29 @@ constexpr qsizetype ChunkSize = 32768;
 constexpr qsizetype PeekLimit = 1 << 20;
 // Reserved up front for a large read; the result grows past it as bytes arrive.
 constexpr qsizetype ReserveLimit = 4 << 20;
+
+// A ClientHello written to memory and thrown away: it seeds the random generator and fetches
+// the key-exchange algorithms, which the first real handshake would otherwise do.
+void helloToNobody(const OpenSslApi &api, const TlsContext &context)
+{
+    SSL *session = api.SSL_new(context.handle());
+    if (session == nullptr)
+        return;
+    BIO *incoming = api.BIO_new(api.BIO_s_mem());
+    BIO *outgoing = api.BIO_new(api.BIO_s_mem());
+    if (incoming != nullptr && outgoing != nullptr) {
+        api.BIO_ctrl(incoming, BIO_C_SET_BUF_MEM_EOF_RETURN, -1, nullptr);
+        api.SSL_set_bio(session, incoming, outgoing);
+        api.SSL_connect(session); // stops where it would wait for the server's answer
+    } else {
+        if (incoming != nullptr)
+            api.BIO_free(incoming);
+        if (outgoing != nullptr)
+            api.BIO_free(outgoing);
+    }
+    api.SSL_free(session);
+    api.ERR_clear_error();
+}
 
 LumettaError readTimedOut()
 {
@@ -44,6 +70,7 @@ struct TlsChannel::Private
     QDeadlineTimer requestDeadline{QDeadlineTimer::Forever};
     PlatformSocket socket;
     std::unique_ptr<TlsContext> context; // kept from one connection to the next
+    std::future<std::unique_ptr<TlsContext>> preparedContext;
     std::unique_ptr<TlsSession> tls;
     InputBuffer input;
 
@@ -52,6 +79,7 @@ struct TlsChannel::Private
     Fill fill(int msecs);
     qsizetype receiveInto(char *data, qsizetype maxBytes, bool haveData);
     void startTls(const OpenSslApi &api, const QString &host);
+    void takePreparedContext();
     bool fillOrTimeOut();
     void closeConnection();
     template <typename Step>
@@ -145,8 +173,18 @@ qsizetype TlsChannel::Private::receiveInto(char *data, qsizetype maxBytes, bool 
     return got;
 }
 
+void TlsChannel::Private::takePreparedContext()
+{
+    if (!preparedContext.valid())
+        return;
+    std::unique_ptr<TlsContext> prepared = preparedContext.get();
+    if (!context)
+        context = std::move(prepared);
+}
+
 void TlsChannel::Private::startTls(const OpenSslApi &api, const QString &host)
 {
+    takePreparedContext();
     if (!context || !context->matches(api, extraCaFile)) {
         context.reset();
         context = std::make_unique<TlsContext>(api, extraCaFile);
@@ -196,6 +234,34 @@ void TlsChannel::startRequest()
     d->requestDeadline = QDeadlineTimer(d->requestTimeout);
     // Every wait below, TLS ones included, ends up in the socket's; it keeps to the deadline.
     d->socket.setDeadline(d->requestDeadline);
+}
+
+void TlsChannel::setWaitHook(std::function<void()> hook)
+{
+    d->socket.setWaitHook(std::move(hook));
+}
+
+void TlsChannel::prepareTls()
+{
+    if (d->context || d->preparedContext.valid())
+        return;
+    const auto prepare = [caFile = d->extraCaFile]() -> std::unique_ptr<TlsContext> {
+        const OpenSslApi *api = OpenSslLibrary::api();
+        if (api == nullptr)
+            return nullptr;
+        try {
+            auto context = std::make_unique<TlsContext>(*api, caFile);
+            helloToNobody(*api, *context);
+            return context;
+        } catch (const LumettaError &) {
+            return nullptr;
+        }
+    };
+    try {
+        d->preparedContext = std::async(std::launch::async, prepare);
+    } catch (const std::system_error &) {
+        // No thread to spare: the first TLS connection prepares it, as without this call.
+    }
 }
 
 void TlsChannel::open(const QString &host, quint16 port, ChannelMode mode)

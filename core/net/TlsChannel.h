@@ -2,6 +2,7 @@
 
 #include "net/ByteChannel.h"
 
+#include <functional>
 #include <memory>
 
 // One TCP connection at a time, plain or through a TLS client session (OpenSSL, loaded at
@@ -30,6 +31,16 @@ public:
     // reading together. A peer that sends a byte now and then restarts the read time-out
     // but not this one. Past it every wait fails with "Read timed out.".
     void setRequestTimeout(int msecs);
+
+    // Called every few tens of milliseconds while the channel waits for the peer (connecting,
+    // in the handshake, for room to send or for the answer), so that a window can keep
+    // painting; it must not use the channel. Empty: none.
+    void setWaitHook(std::function<void()> hook);
+
+    // Loads OpenSSL and builds the TLS settings with the trust store on a background thread,
+    // so that the first TLS connection need not; open() waits for it when it is not done.
+    // Failures are left for the connection to meet and report.
+    void prepareTls();
 
     void startRequest() override;
     void open(const QString &host, quint16 port, ChannelMode mode) override;

@@ -287,7 +287,26 @@ TEST_F(GeneratePartnerLinkTest, StatusOtherThanSuccessEndsTheRun)
 {
     servers.answerApi(json(R"({"errorCode":20030000,"result":{}})"));
     run();
-    EXPECT_EQ(view.log, (QStringList{"Статус ответа: 20030000", Empty, WrongStatus, Empty}));
+    // A code the gateway is known to send gets one line saying what it means.
+    EXPECT_EQ(view.log, (QStringList{"Статус ответа: 20030000", Empty, WrongStatus,
+                                     "Код 20030000: API KEY не принят. Проверьте ключ в "
+                                     "настройках программы.",
+                                     Empty}));
+    servers.answerApi(json(R"({"errorCode":" 20030070 "})"));
+    run();
+    ASSERT_EQ(view.log.size(), 5);
+    EXPECT_EQ(view.log.at(3), "Код 20030070: Tracking ID не принят. Проверьте его на AliExpress.");
+    for (const char *known : {"20020000", "20030010", "20030020", "20030030", "20030040",
+                              "20030050", "20030060", "20030080"}) {
+        servers.answerApi(json(std::string(R"({"errorCode":)") + known + "}"));
+        run();
+        ASSERT_EQ(view.log.size(), 5) << known;
+        EXPECT_TRUE(view.log.at(3).startsWith(QStringLiteral("Код %1: ").arg(known))) << known;
+    }
+    // An unknown code gets none.
+    servers.answerApi(json(R"({"errorCode":20039999,"result":{}})"));
+    run();
+    EXPECT_EQ(view.log, (QStringList{"Статус ответа: 20039999", Empty, WrongStatus, Empty}));
 
     // An object as the status reads as empty text.
     servers.answerApi(json(R"({"errorCode":{"code":20010000}})"));

@@ -1,6 +1,7 @@
 #include "RecordingView.h"
 
 #include "http/HttpClient.h"
+#include "links/GatewayStatus.h"
 #include "links/OpenPlatformRequest.h"
 #include "links/PartnerLink.h"
 #include "net/TlsChannel.h"
@@ -153,8 +154,11 @@ TEST_F(StandinTest, GatewayErrorCodesFollowTheInputs)
     };
     for (const auto &[key, trackingId, page, status] : cases) {
         view.pageUrl = page;
+        // Every code the stand-in sends is one the log explains.
+        const QString meaning = GatewayStatusMeaning(status);
+        EXPECT_FALSE(meaning.isEmpty()) << status.toStdString();
         EXPECT_EQ(run(key, trackingId),
-                  (QStringList{"Статус ответа: " + status, Empty, WrongStatus, Empty}))
+                  (QStringList{"Статус ответа: " + status, Empty, WrongStatus, meaning, Empty}))
             << trackingId.toStdString();
     }
 }

@@ -368,3 +368,27 @@ TEST(PlainChannel, TheRequestTimeOutStopsAPeerThatSendsAByteNowAndThen)
     channel.startRequest();
     EXPECT_TRUE(channel.readLine().endsWith("OK"));
 }
+
+TEST(PlainChannel, WaitHookRunsWhileThePeerIsSlowAndKeepsTheTimeOut)
+{
+    ScriptedServer server({Script().readRequest().pause(300).send("late\r\n").silent()});
+    TlsChannel channel;
+    int calls = 0;
+    channel.setWaitHook([&calls] { ++calls; });
+    openPlain(channel, server);
+    channel.write(Request);
+    EXPECT_EQ(channel.readLine(), QByteArray("late"));
+    EXPECT_GE(calls, 1);
+
+    // The hook cuts the wait in slices, not short: the time-out still ends a silent wait.
+    const int before = calls;
+    channel.setReadTimeout(200);
+    EXPECT_EQ(errorMessageOf([&] { channel.readLine(); }), QString("Read timed out."));
+    EXPECT_GT(calls, before);
+
+    // Without a hook the waits are as before.
+    channel.setWaitHook({});
+    const int unhooked = calls;
+    EXPECT_EQ(errorMessageOf([&] { channel.readLine(); }), QString("Read timed out."));
+    EXPECT_EQ(calls, unhooked);
+}

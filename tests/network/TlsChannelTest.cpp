@@ -291,3 +291,33 @@ TEST_F(TlsChannelTest, AResetAfterTheHandshakeIsTheSocketError)
     EXPECT_FALSE(channel.isOpen());
     EXPECT_EQ(server.requests(), QList<QByteArray>({Request}));
 }
+
+TEST_F(TlsChannelTest, APreparedContextServesTheFirstConnectionAndFollowsLaterSettings)
+{
+    TlsTestServer server(answering("pong\r\n"));
+    trustTestAuthority();
+    channel.prepareTls();
+    channel.prepareTls(); // a second call while the first prepares is no second preparation
+    channel.open("localhost", server.port(), ChannelMode::Tls);
+    channel.write(Request);
+    EXPECT_EQ(channel.readLine(), QByteArray("pong"));
+    channel.close();
+
+    // Prepared without the authority, which is trusted only afterwards: the connection
+    // trusts it all the same.
+    TlsChannel later;
+    later.setReadTimeout(10000);
+    later.prepareTls();
+    later.setExtraCaFile(authorityFile);
+    later.open("localhost", server.port(), ChannelMode::Tls);
+    later.write(Request);
+    EXPECT_EQ(later.readLine(), QByteArray("pong"));
+
+    // A context that cannot be made is reported by the connection, as without preparing.
+    TlsChannel broken;
+    broken.setExtraCaFile(directory.filePath("missing.pem"));
+    broken.prepareTls();
+    const QString message =
+        errorMessageOf([&] { broken.open("localhost", server.port(), ChannelMode::Tls); });
+    EXPECT_TRUE(message.startsWith("Error creating SSL context.\r\n")) << message.toStdString();
+}

@@ -13,8 +13,10 @@
 #include "widgets/GlyphButton.h"
 #include "widgets/LinkLabel.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -87,6 +89,7 @@ private Q_SLOTS:
     void duplicatesAreKeptAndSaved();
     void selectionEnablesDeleteAndDeletionClearsIt();
     void deleteWithoutSelectionDeletesNothing();
+    void deletingKeepsTheFocusInTheList();
     void okSavesTheListFileAndTrackingIds();
     void okWithAnEmptyListSavesAnEmptyFile();
     void okStillClosesWhenTheFileCannotBeCreated();
@@ -213,8 +216,12 @@ void EditTrackingIdDialogTest::addingAppendsTheUntrimmedTextAndEmptiesTheField()
         // A no-break space is not among the characters that trimming removes.
         m_dialog->Edit1->setText(QString(QChar(0xA0)));
         QTest::mouseClick(m_dialog->Button1, Qt::LeftButton);
+        // A pasted text brings its first line only.
+        QGuiApplication::clipboard()->setText(QStringLiteral("pasted\r\nnext"));
+        QTest::keyClick(m_dialog->Edit1, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(m_dialog->Edit1, Qt::Key_Return);
         QCOMPARE(listItems(m_dialog->ListBox1),
-                 QStringList({"first", "  spaced ", QString(QChar(0xA0))}));
+                 QStringList({"first", "  spaced ", QString(QChar(0xA0)), "pasted"}));
         QCOMPARE(m_dialog->Edit1->text(), QString());
         QVERIFY(m_dialog->ListBox1->selectedItems().isEmpty());
         QVERIFY(!m_dialog->btDel->isEnabled());
@@ -315,6 +322,35 @@ void EditTrackingIdDialogTest::deleteWithoutSelectionDeletesNothing()
         QVERIFY(!m_dialog->btDel->isEnabled());
         m_dialog->reject();
     });
+}
+
+void EditTrackingIdDialogTest::deletingKeepsTheFocusInTheList()
+{
+    fillList(m_dialog, {"a", "b", "c"});
+    const int result = execWith(m_dialog, [this] {
+        QListWidget *list = m_dialog->ListBox1;
+        QVERIFY(QTest::qWaitForWindowActive(m_dialog));
+        clickItem(list, 0);
+        QTest::mouseClick(m_dialog->btDel, Qt::LeftButton);
+        QCOMPARE(m_dialog->focusWidget(), static_cast<QWidget *>(list));
+        // So the keys that would press a focused OK reach the list instead.
+        QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Space);
+        QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Return);
+        QVERIFY(m_dialog->isVisible());
+
+        // Deleting from the keyboard: Tab to the button, Space.
+        clickItem(list, 0);
+        QTest::keyClick(list, Qt::Key_Tab);
+        QCOMPARE(m_dialog->focusWidget(), static_cast<QWidget *>(m_dialog->btDel));
+        QTest::keyClick(m_dialog->btDel, Qt::Key_Space);
+        QCOMPARE(listItems(list), QStringList({"c"}));
+        QCOMPARE(m_dialog->focusWidget(), static_cast<QWidget *>(list));
+        QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Space);
+        QVERIFY(m_dialog->isVisible());
+        m_dialog->reject();
+    });
+    QCOMPARE(result, 2);
+    QVERIFY(!QFile::exists(TrackingIdFilePath()));
 }
 
 void EditTrackingIdDialogTest::okSavesTheListFileAndTrackingIds()

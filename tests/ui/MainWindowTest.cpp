@@ -1,3 +1,4 @@
+#include "HeldAnswerServer.h"
 #include "LoopbackServices.h"
 #include "ModalDriver.h"
 #include "Recorders.h"
@@ -15,15 +16,24 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QCommandLinkButton>
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QInputDevice>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <thread>
 
 namespace {
 const QByteArray PartnerLinkAnswer =
@@ -62,6 +72,7 @@ private Q_SLOTS:
 
     void generateButtonFillsLinksAndLog();
     void enterInAddressFieldGenerates();
+    void windowPaintsButHandlesNoInputWhileAnAnswerWaits();
     void enterElsewhereStartsNothing();
     void generateWithoutKeyLogsAndSendsNothing();
     void addLogKeepsEmptyAndMultiLineEntries();
@@ -70,6 +81,8 @@ private Q_SLOTS:
     void copyButtonsIgnoreBlanksOnly();
     void pasteButtonReplacesWholeAddress();
     void pasteWithEmptyClipboardKeepsAddress();
+    void pastesKeepTheFirstLineOnly();
+    void longLinksShowFromTheirStart();
     void pagesOpenInBrowser();
     void trackingIdCompletesCaseSensitively();
     void editorRefillsDropDownWhateverItsResult();
@@ -79,6 +92,7 @@ private Q_SLOTS:
     void failedSaveKeepsWindowOpen();
     void tabOrderFollowsTheDesign();
     void controlsCarryTheirHintsAndPointers();
+    void everyVisibleControlStandsWhereDesigned();
     void startupShowCommandPicksTheWindowState();
 
 private:
@@ -161,6 +175,95 @@ void MainWindowTest::enterInAddressFieldGenerates()
 
     QTest::keyClick(m_window->EdUrl, Qt::Key_A);
     QCOMPARE(services.api().requests().size(), 1);
+}
+
+namespace {
+// Calls `record` for each event of one type that reaches one object.
+class EventWatcher : public QObject
+{
+public:
+    EventWatcher(QObject *watched, QEvent::Type type, std::function<void()> record)
+        : m_type(type), m_record(std::move(record))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == m_type)
+            m_record();
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    std::function<void()> m_record;
+};
+} // namespace
+
+void MainWindowTest::windowPaintsButHandlesNoInputWhileAnAnswerWaits()
+{
+    HeldAnswerServer api(LoopbackServices::answer(PartnerLinkAnswer, "application/json"));
+    LoopbackServices services({}, LoopbackServices::answer("https://ya.cc/t/held"));
+    m_window->setLinkServices(
+        {QStringLiteral("http://127.0.0.1:%1").arg(api.port()), services.services().shortener});
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->AddLog(QStringLiteral("from an earlier run"));
+    QLineEdit *trackingId = m_window->EdTrackID->lineEdit();
+
+    bool emptyLogPaintedBeforeRequest = false;
+    std::atomic_bool released{false};
+    std::atomic_int paintsWhileWaiting{0};
+    QList<Qt::CursorShape> cursorsWhileWaiting;
+    const EventWatcher paints(m_window->MemoLog->viewport(), QEvent::Paint, [&] {
+        if (!api.hasRequest() && m_window->MemoLog->toPlainText().isEmpty())
+            emptyLogPaintedBeforeRequest = true;
+        if (api.hasRequest() && !released) {
+            ++paintsWhileWaiting;
+            const QCursor *cursor = QGuiApplication::overrideCursor();
+            cursorsWhileWaiting << (cursor ? cursor->shape() : Qt::ArrowCursor);
+        }
+    });
+    struct Handled
+    {
+        bool answerRead;
+        int shortLinkRequests;
+    };
+    QList<Handled> keysHandled;
+    const EventWatcher keys(trackingId, QEvent::KeyPress, [&] {
+        keysHandled << Handled{!m_window->MemoRes->toPlainText().isEmpty(),
+                               services.shortener().connectionCount()};
+    });
+
+    // Once the request waits, a key is typed; the answer comes once the window has painted.
+    QInputDevice::primaryKeyboard(); // made here, in the thread that owns it
+    std::thread user([&] {
+        if (!api.waitForRequest(10000))
+            return;
+        QCoreApplication::postEvent(trackingId, new QKeyEvent(QEvent::KeyPress, Qt::Key_Z,
+                                                              Qt::NoModifier, QStringLiteral("z")));
+        for (int i = 0; i < 2000 && paintsWhileWaiting == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        released = true;
+        api.release();
+    });
+    QTest::mouseClick(m_window->Button1, Qt::LeftButton);
+    user.join();
+
+    QVERIFY(emptyLogPaintedBeforeRequest);
+    QVERIFY(paintsWhileWaiting > 0);
+    QVERIFY(!cursorsWhileWaiting.isEmpty());
+    QVERIFY(std::all_of(cursorsWhileWaiting.begin(), cursorsWhileWaiting.end(),
+                        [](Qt::CursorShape shape) { return shape == Qt::WaitCursor; }));
+    // The key waited for the pending-events step: after the answer, before the short link.
+    QCOMPARE(keysHandled.size(), 1);
+    QVERIFY(keysHandled.first().answerRead);
+    QCOMPARE(keysHandled.first().shortLinkRequests, 0);
+    QCOMPARE(m_window->EdTrackID->currentText(), QStringLiteral("mytrackz"));
+    QCOMPARE(m_window->EdShortParLink->text(), QStringLiteral("https://ya.cc/t/held"));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
 void MainWindowTest::enterElsewhereStartsNothing()
@@ -282,6 +385,85 @@ void MainWindowTest::pasteWithEmptyClipboardKeepsAddress()
     QTest::mouseClick(m_window->Button5, Qt::LeftButton);
     QCOMPARE(m_window->EdUrl->text(), QStringLiteral("http://aliexpress.ru/item/42.html"));
     QCOMPARE(m_window->EdUrl->selectedText(), m_window->EdUrl->text());
+}
+
+void MainWindowTest::pastesKeepTheFirstLineOnly()
+{
+    LoopbackServices services(LoopbackServices::answer(PartnerLinkAnswer, "application/json"),
+                              LoopbackServices::answer("https://ya.cc/t/1"));
+    m_window->setLinkServices(services.services());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QClipboard *clipboard = QGuiApplication::clipboard();
+
+    clipboard->setText(QStringLiteral("http://aliexpress.ru/item/7.html\r\n"));
+    QTest::mouseClick(m_window->Button5, Qt::LeftButton);
+    QCOMPARE(m_window->EdUrl->text(), QStringLiteral("http://aliexpress.ru/item/7.html"));
+    // A text whose first line is empty pastes nothing, as an empty clipboard does.
+    clipboard->setText(QStringLiteral("\nhttp://aliexpress.ru/item/8.html"));
+    QTest::mouseClick(m_window->Button5, Qt::LeftButton);
+    QCOMPARE(m_window->EdUrl->text(), QStringLiteral("http://aliexpress.ru/item/7.html"));
+
+    clipboard->setText(QStringLiteral("42.html\nsecond line"));
+    m_window->EdUrl->setFocus();
+    m_window->EdUrl->setSelection(m_window->EdUrl->text().size() - 5, 5);
+    QTest::keyClick(m_window->EdUrl, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(m_window->EdUrl->text(), QStringLiteral("http://aliexpress.ru/item/742.html"));
+
+    QLineEdit *trackingId = m_window->EdTrackID->lineEdit();
+    clipboard->setText(QStringLiteral("pasted\rid"));
+    trackingId->setFocus();
+    trackingId->selectAll();
+    QTest::keyClick(trackingId, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(m_window->EdTrackID->currentText(), QStringLiteral("pasted"));
+
+    // The context menu's Paste does the same.
+    clipboard->setText(QStringLiteral("menu\n"));
+    m_window->EdLinkPartn->clear();
+    QContextMenuEvent menuRequest(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                  m_window->EdLinkPartn->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(m_window->EdLinkPartn, &menuRequest);
+    QMenu *menu = nullptr;
+    QTRY_VERIFY((menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) != nullptr);
+    const QList<QAction *> actions = menu->actions();
+    const auto paste = std::find_if(actions.begin(), actions.end(), [](QAction *action) {
+        return action->text().startsWith(QLineEdit::tr("&Paste"));
+    });
+    QVERIFY(paste != actions.end());
+    (*paste)->trigger();
+    menu->close();
+    QCOMPARE(m_window->EdLinkPartn->text(), QStringLiteral("menu"));
+
+    QTest::mouseClick(m_window->Button1, Qt::LeftButton);
+    QCOMPARE(services.api().requests().size(), 1);
+    const QByteArray requestLine = services.api().requests().at(0).head.split('\r').first();
+    QVERIFY2(requestLine.endsWith("trackingId=pasted&urls=http://aliexpress.ru/item/742.html "
+                                  "HTTP/1.1"),
+             requestLine.constData());
+}
+
+void MainWindowTest::longLinksShowFromTheirStart()
+{
+    const QByteArray longLink = "https://s.click.aliexpress.com/e/_" + QByteArray(300, 'x');
+    LoopbackServices services(LoopbackServices::answer(R"({"errorCode":20010000,"result":{)"
+                                                       R"("totalResults":1,"promotionUrls":[)"
+                                                       R"({"url":"u","promotionUrl":")" +
+                                                           longLink + R"("}]}})",
+                                                       "application/json"),
+                              LoopbackServices::answer("https://ya.cc/t/" + QByteArray(300, 'y')));
+    m_window->setLinkServices(services.services());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+
+    QTest::mouseClick(m_window->Button1, Qt::LeftButton);
+
+    for (QLineEdit *field : {static_cast<QLineEdit *>(m_window->EdLinkPartn),
+                             static_cast<QLineEdit *>(m_window->EdShortParLink)}) {
+        QVERIFY2(field->text().size() > 300, qPrintable(field->objectName()));
+        QCOMPARE(field->cursorPosition(), 0);
+        // Scrolled to its start: the cursor stands at the field's left edge.
+        QVERIFY(field->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() < 8);
+    }
 }
 
 void MainWindowTest::pagesOpenInBrowser()
@@ -503,6 +685,55 @@ void MainWindowTest::controlsCarryTheirHintsAndPointers()
             m_window->Image3->hasPicture());
     QVERIFY(m_window->Button3->hasImage() && m_window->Button5->hasImage());
     QVERIFY(m_window->Label3->width() > 0 && m_window->Label3->text().size() > 0);
+}
+
+void MainWindowTest::everyVisibleControlStandsWhereDesigned()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    // Labels size themselves to their text: only their place is the design's.
+    const QList<QPair<QString, QPoint>> labels{{QStringLiteral("Label3"), {8, 8}},
+                                               {QStringLiteral("Label2"), {8, 112}},
+                                               {QStringLiteral("Label4"), {8, 161}},
+                                               {QStringLiteral("Label1"), {8, 209}}};
+    const QList<QPair<QString, QRect>> controls{
+        {QStringLiteral("EdUrl"), {8, 26, 265, 21}},
+        {QStringLiteral("Button5"), {279, 8, 38, 38}},
+        {QStringLiteral("Image1"), {357, 8, 34, 34}},
+        {QStringLiteral("Image2"), {402, 8, 34, 34}},
+        {QStringLiteral("Image3"), {454, 8, 34, 34}},
+        {QStringLiteral("Button1"), {8, 53, 313, 45}},
+        {QStringLiteral("Button4"), {341, 53, 147, 45}},
+        {QStringLiteral("EdTrackID"), {103, 104, 218, 21}},
+        {QStringLiteral("Button2"), {341, 104, 95, 21}},
+        {QStringLiteral("EdLinkPartn"), {103, 158, 234, 21}},
+        {QStringLiteral("Button3"), {357, 150, 38, 38}},
+        {QStringLiteral("EdShortParLink"), {102, 206, 235, 21}},
+        {QStringLiteral("Button6"), {357, 194, 38, 38}},
+        {QStringLiteral("MemoLog"), {0, 254, 501, 138}}};
+    QStringList expectedNames;
+    for (const auto &[name, position] : labels) {
+        auto *label = m_window->findChild<QLabel *>(name);
+        QVERIFY2(label, qPrintable(name));
+        QCOMPARE(label->pos(), position);
+        QVERIFY2(label->width() > 0 && label->height() >= 13, qPrintable(name));
+        expectedNames << name;
+    }
+    for (const auto &[name, geometry] : controls) {
+        auto *control = m_window->findChild<QWidget *>(name);
+        QVERIFY2(control, qPrintable(name));
+        QCOMPARE(control->geometry(), geometry);
+        expectedNames << name;
+    }
+    // No other control shows: the two hidden outlets stay hidden.
+    QStringList shownNames;
+    for (QWidget *child : m_window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (child->isVisible())
+            shownNames << child->objectName();
+    }
+    expectedNames.sort();
+    shownNames.sort();
+    QCOMPARE(shownNames, expectedNames);
 }
 
 void MainWindowTest::startupShowCommandPicksTheWindowState()

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QCommandLinkButton>
 #include <QDialog>
+#include <QHoverEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -88,6 +89,8 @@ private Q_SLOTS:
     void disabledTextIsGrey();
     void selectionIsOrangeWithWhiteText();
     void dropDownListOpensWhiteWithOrangeSelection();
+    void dropDownArrowLeavesItsHoverColourAfterAPick();
+    void messageBoxButtonsShowTheirCaptionOnly();
     void scrollBarHandleUsesTheButtonColours();
     void tooltipIsWhiteWithTheBorderColour();
 };
@@ -283,6 +286,48 @@ void ThemeColoursTest::dropDownListOpensWhiteWithOrangeSelection()
     QCOMPARE(image.pixelColor(selected.right() - 2, selected.center().y()), SelectionColour);
     QCOMPARE(image.pixelColor(plain.right() - 2, plain.center().y()), QColor(Qt::white));
     dropDown->hidePopup();
+}
+
+void ThemeColoursTest::dropDownArrowLeavesItsHoverColourAfterAPick()
+{
+    Stage stage;
+    auto *dropDown = new QComboBox(&stage);
+    dropDown->setEditable(true);
+    dropDown->addItems({"default", "blog", "vk"});
+    dropDown->setGeometry(10, 10, 218, 21);
+    dropDown->show();
+    QVERIFY(QTest::qWaitForWindowActive(&stage));
+    const QPoint arrow(dropDown->width() - 8, dropDown->height() / 2);
+    const QPoint arrowFace = arrow + QPoint(-5, -6);
+    QTest::mouseMove(dropDown, arrow);
+    QTRY_COMPARE(pixelAt(dropDown, arrowFace), ButtonActiveColour);
+
+    // The open list holds the pointer, which goes on to an item below it, and the drop-down is
+    // left believing the pointer is still over its arrow (as an X server leaves it).
+    dropDown->showPopup();
+    QAbstractItemView *list = dropDown->view();
+    QTRY_VERIFY(list->isVisible());
+    QCursor::setPos(stage.mapToGlobal(QPoint(-50, -50)));
+    QCoreApplication::processEvents();
+    dropDown->setAttribute(Qt::WA_UnderMouse, true);
+    QHoverEvent stale(QEvent::HoverMove, arrow, dropDown->mapToGlobal(arrow), arrow);
+    QCoreApplication::sendEvent(dropDown, &stale);
+    list->setCurrentIndex(list->model()->index(2, 0));
+    QTest::keyClick(list, Qt::Key_Return);
+    QTRY_VERIFY(!list->isVisible());
+    QCOMPARE(dropDown->currentText(), QStringLiteral("vk"));
+    QTRY_COMPARE(pixelAt(dropDown, arrowFace), ButtonColour);
+}
+
+void ThemeColoursTest::messageBoxButtonsShowTheirCaptionOnly()
+{
+    QMessageBox box(QMessageBox::Critical, "Dalvo Lumetta", "Text.", QMessageBox::Ok);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const QList<QPushButton *> buttons = box.findChildren<QPushButton *>();
+    QCOMPARE(buttons.size(), 1);
+    QCOMPARE(buttons.first()->text(), QStringLiteral("OK"));
+    QVERIFY(buttons.first()->icon().isNull());
 }
 
 void ThemeColoursTest::scrollBarHandleUsesTheButtonColours()

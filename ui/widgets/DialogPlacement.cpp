@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -30,8 +31,12 @@ bool DialogPlacement::eventFilter(QObject *watched, QEvent *event)
             placeBeforeShowing();
         } else if (event->type() == QEvent::Hide) {
             m_lastPosition = m_dialog->pos();
+            m_awaitingFrame = false;
         }
     }
+    if (watched == m_dialog && m_awaitingFrame &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        recentreOnceFramed();
     return QObject::eventFilter(watched, event);
 }
 
@@ -47,16 +52,48 @@ void DialogPlacement::placeBeforeShowing()
     if (!screen)
         return;
     const QRect desktop = screen->availableVirtualGeometry();
-    const QRect ownerFrame = owner ? owner->frameGeometry() : desktop;
-    m_dialog->move(centredPosition(ownerFrame, expectedFrameSize(), desktop.topLeft()));
+    m_ownerFrame = owner ? owner->frameGeometry() : desktop;
+    m_desktopTopLeft = desktop.topLeft();
+    m_estimatedFrameSize = expectedFrameSize();
+    m_awaitingFrame = !hasFrame();
+    moveFrameTo(centredPosition(m_ownerFrame, m_estimatedFrameSize, m_desktopTopLeft));
+}
+
+bool DialogPlacement::hasFrame() const
+{
+    return m_dialog->testAttribute(Qt::WA_WState_Created) &&
+           m_dialog->frameGeometry() != m_dialog->geometry();
+}
+
+void DialogPlacement::moveFrameTo(const QPoint &position)
+{
+    // A window not yet framed takes a plain move as the place of its client area, which
+    // would leave the frame one title bar higher; its platform window can be told that the
+    // position is the frame's.
+    QWindow *window = m_dialog->windowHandle();
+    if (window && !hasFrame()) {
+        window->setFramePosition(position);
+        return;
+    }
+    m_dialog->move(position);
+}
+
+void DialogPlacement::recentreOnceFramed()
+{
+    if (!hasFrame())
+        return;
+    m_awaitingFrame = false;
+    // The window manager may frame a dialog unlike its owner (no resize grip, say).
+    const QSize frameSize = m_dialog->frameGeometry().size();
+    if (frameSize != m_estimatedFrameSize)
+        m_dialog->move(centredPosition(m_ownerFrame, frameSize, m_desktopTopLeft));
 }
 
 QSize DialogPlacement::expectedFrameSize() const
 {
     // Before its first showing the dialog has no frame yet; the owner's frame margins are the
     // best estimate of the one the window manager will give it.
-    if (m_dialog->testAttribute(Qt::WA_WState_Created) &&
-        m_dialog->frameGeometry() != m_dialog->geometry())
+    if (hasFrame())
         return m_dialog->frameGeometry().size();
     const QWidget *owner = m_dialog->parentWidget() ? m_dialog->parentWidget()->window() : nullptr;
     const QSize margins =

@@ -28,9 +28,18 @@ protected:
 
 private:
     void placeBeforeShowing();
+    bool hasFrame() const;
+    void moveFrameTo(const QPoint &position);
+    // Centres again by the frame the window manager actually gave, when it differs from the
+    // estimate.
+    void recentreOnceFramed();
     QSize expectedFrameSize() const;
 
     QWidget *m_dialog;
     bool m_placed = false;
     QPoint m_lastPosition;
+    QRect m_ownerFrame;
+    QPoint m_desktopTopLeft;
+    QSize m_estimatedFrameSize;
+    bool m_awaitingFrame = false;
 };

@@ -21,7 +21,7 @@ bool isShortcut(const QKeyEvent *event)
 
 } // namespace
 
-DigitsOnlyLineEdit::DigitsOnlyLineEdit(QWidget *parent) : QLineEdit(parent) {}
+DigitsOnlyLineEdit::DigitsOnlyLineEdit(QWidget *parent) : SingleLineEdit(parent) {}
 
 bool DigitsOnlyLineEdit::isRefusedTyping(const QString &text)
 {
@@ -40,7 +40,7 @@ void DigitsOnlyLineEdit::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    QLineEdit::keyPressEvent(event);
+    SingleLineEdit::keyPressEvent(event);
 }
 
 void DigitsOnlyLineEdit::inputMethodEvent(QInputMethodEvent *event)

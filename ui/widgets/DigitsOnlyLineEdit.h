@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QLineEdit>
+#include "widgets/SingleLineEdit.h"
 
 // A single-line field into which only the digits 0 to 9 can be typed. Text pasted or dropped
-// into it is not filtered, and editing and shortcut keys work as usual.
-class DigitsOnlyLineEdit : public QLineEdit
+// into it is not filtered (beyond its first line), and editing and shortcut keys work as usual.
+class DigitsOnlyLineEdit : public SingleLineEdit
 {
     Q_OBJECT
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QLineEdit>
+
+// A single-line text field that, like the platform's own, takes only the first line of a
+// pasted text, whether pasted by the keyboard, the context menu or the middle button: a line
+// break would otherwise be kept in the field, invisible, and sent wherever its text goes.
+class SingleLineEdit : public QLineEdit
+{
+    Q_OBJECT
+
+public:
+    explicit SingleLineEdit(QWidget *parent = nullptr);
+
+    // The text up to its first line break (CR or LF).
+    static QString firstLine(const QString &text);
+
+    // Pastes the first line of the clipboard's text over the selection, as QLineEdit::paste()
+    // does with the whole text.
+    void pasteFirstLine();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void insertFirstLine(const QString &text);
+};
