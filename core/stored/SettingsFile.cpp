@@ -1,6 +1,7 @@
 #include "stored/SettingsFile.h"
 
 #include "LumettaError.h"
+#include "stored/HexDigit.h"
 #include "stored/Utf16Text.h"
 
 #include <QFile>
@@ -47,18 +48,6 @@ bool sameName(const QString &a, const QString &b)
 bool isEscapedInKeys(char16_t c)
 {
     return c == u'%' || c == u'=' || c == u'\r' || c == u'\n' || c == u'[' || c == u';';
-}
-
-int hexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
 }
 
 // The text of bytes when they are valid UTF-8; a byte-order mark is kept as a character.
@@ -259,8 +248,8 @@ QString SettingsFile::keyOfStoredName(const QString &name)
     key.reserve(name.size());
     for (qsizetype i = 0; i < name.size(); ++i) {
         if (name.at(i) == u'%' && i + 2 < name.size()) {
-            const int high = hexDigit(name.at(i + 1));
-            const int low = hexDigit(name.at(i + 2));
+            const int high = HexDigitValue(name.at(i + 1));
+            const int low = HexDigitValue(name.at(i + 2));
             const char16_t c = char16_t(high * 16 + low);
             if (high >= 0 && low >= 0 && isEscapedInKeys(c)) {
                 key += QChar(c);

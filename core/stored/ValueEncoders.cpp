@@ -3,23 +3,12 @@
 #include "stored/UnParam.h"
 
 #include "LumettaError.h"
+#include "stored/HexDigit.h"
 #include "stored/TextCodePage.h"
 
 namespace {
 
 constexpr qsizetype base64LineBytes = 57; // 76 characters a line
-
-int hexDigitValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    return -1;
-}
 
 int base64DigitValue(QChar c)
 {
@@ -64,8 +53,8 @@ QString HexUtf8ToStr(const QString &hex)
     QByteArray bytes;
     bytes.reserve(hex.size() / 2);
     for (qsizetype i = 0; i + 1 < hex.size(); i += 2) {
-        const int high = hexDigitValue(hex.at(i));
-        const int low = hexDigitValue(hex.at(i + 1));
+        const int high = HexDigitValue(hex.at(i));
+        const int low = HexDigitValue(hex.at(i + 1));
         if (high < 0 || low < 0)
             throw LumettaError(
                 QStringLiteral("'$%1' is not a valid integer value").arg(hex.mid(i, 2)));

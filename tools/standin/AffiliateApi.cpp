@@ -46,19 +46,6 @@ bool isPageAddress(const std::string &text)
     return false;
 }
 
-std::vector<std::string> splitAtCommas(const std::string &text)
-{
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = text.find(',', start);
-        parts.push_back(text.substr(start, comma - start));
-        if (comma == std::string::npos)
-            return parts;
-        start = comma + 1;
-    }
-}
-
 bool empty(const std::optional<std::string> &value)
 {
     return !value || value->empty();
@@ -175,7 +162,7 @@ Answer answer(const Request &request)
         return failure(MissingParameter, "A required parameter is missing");
     if (!isTrackingId(*request.trackingId))
         return failure(BadTrackingId, "The tracking ID is not valid");
-    const std::vector<std::string> addresses = splitAtCommas(*request.urls);
+    const std::vector<std::string> addresses = QueryText::splitAtCommas(*request.urls);
     if (addresses.size() > MaxAddresses ||
         !std::all_of(addresses.begin(), addresses.end(), isPageAddress))
         return failure(BadPageAddress, "A page address is not valid, or there are more than 50");

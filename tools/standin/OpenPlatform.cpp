@@ -94,19 +94,6 @@ std::optional<long long> number(const std::string &text)
     return result;
 }
 
-std::vector<std::string> splitAtCommas(const std::string &text)
-{
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = text.find(',', start);
-        parts.push_back(text.substr(start, comma - start));
-        if (comma == std::string::npos)
-            return parts;
-        start = comma + 1;
-    }
-}
-
 bool isPageAddress(const std::string &text)
 {
     return (text.starts_with("http://") || text.starts_with("https://")) &&
@@ -202,7 +189,7 @@ bool wanted(const std::string &fields, const char *name)
 {
     if (fields.empty())
         return true;
-    for (const std::string &field : splitAtCommas(fields)) {
+    for (const std::string &field : QueryText::splitAtCommas(fields)) {
         if (field == name)
             return true;
     }
@@ -298,7 +285,8 @@ OpenPlatform::Answer OpenPlatform::linkGenerate(const Parameters &parameters) co
 {
     constexpr const char *Response = "aliexpress_affiliate_link_generate_response";
     const std::string trackingId = value(parameters, "tracking_id");
-    const std::vector<std::string> addresses = splitAtCommas(value(parameters, "source_values"));
+    const std::vector<std::string> addresses =
+        QueryText::splitAtCommas(value(parameters, "source_values"));
     if (trackingId.empty() || value(parameters, "promotion_link_type") != "0" ||
         !std::all_of(addresses.begin(), addresses.end(), isPageAddress))
         return oldRefusal(50, "Remote service error", "isv.invalid-parameter",
@@ -328,7 +316,7 @@ OpenPlatform::Answer OpenPlatform::productDetail(const Parameters &parameters) c
 {
     constexpr const char *Response = "aliexpress_affiliate_productdetail_get_response";
     const std::string trackingId = value(parameters, "tracking_id");
-    std::vector<std::string> ids = splitAtCommas(value(parameters, "product_ids"));
+    std::vector<std::string> ids = QueryText::splitAtCommas(value(parameters, "product_ids"));
     const auto isId = [](const std::string &id) {
         return !id.empty() && id.size() <= 19 &&
                id.find_first_not_of("0123456789") == std::string::npos;

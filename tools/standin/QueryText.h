@@ -19,5 +19,7 @@ std::string decode(std::string_view text, bool plusIsSpace = true);
 // name=value pairs separated by "&", split at the first "=" and decoded, in their order. A
 // part without "=" is a name with an empty value; empty parts are skipped.
 Pairs parse(std::string_view query);
+// The parts of a comma-separated list, empty ones included.
+std::vector<std::string> splitAtCommas(const std::string &text);
 
 } // namespace QueryText
