@@ -18,22 +18,17 @@ namespace {
 const QHash<QByteArray, unsigned> &namedCodePages()
 {
     static const QHash<QByteArray, unsigned> pages = {
-        {"koi8-r", 20866},         {"koi8r", 20866},
-        {"cskoi8r", 20866},        {"koi8-u", 21866},
-        {"koi8-ru", 21866},        {"x-mac-cyrillic", 10007},
-        {"maccyrillic", 10007},    {"macintosh", 10000},
-        {"mac", 10000},            {"x-cp1250", 1250},
-        {"x-cp1251", 1251},        {"dos-866", 866},
-        {"cp-866", 866},           {"csibm866", 866},
-        {"shift_jis", 932},        {"shift-jis", 932},
-        {"sjis", 932},             {"ms_kanji", 932},
-        {"windows-31j", 932},      {"euc-jp", 20932},
-        {"iso-2022-jp", 50220},    {"gb2312", 936},
-        {"gbk", 936},              {"x-gbk", 936},
-        {"gb18030", 54936},        {"big5", 950},
-        {"euc-kr", 949},           {"ks_c_5601-1987", 949},
-        {"tis-620", 874},          {"iso-8859-8-i", 28598},
-        {"us-ascii", 20127},       {"ascii", 20127},
+        {"koi8-r", 20866},       {"koi8r", 20866},     {"cskoi8r", 20866},
+        {"koi8-u", 21866},       {"koi8-ru", 21866},   {"x-mac-cyrillic", 10007},
+        {"maccyrillic", 10007},  {"macintosh", 10000}, {"mac", 10000},
+        {"x-cp1250", 1250},      {"x-cp1251", 1251},   {"dos-866", 866},
+        {"cp-866", 866},         {"csibm866", 866},    {"shift_jis", 932},
+        {"shift-jis", 932},      {"sjis", 932},        {"ms_kanji", 932},
+        {"windows-31j", 932},    {"euc-jp", 20932},    {"iso-2022-jp", 50220},
+        {"gb2312", 936},         {"gbk", 936},         {"x-gbk", 936},
+        {"gb18030", 54936},      {"big5", 950},        {"euc-kr", 949},
+        {"ks_c_5601-1987", 949}, {"tis-620", 874},     {"iso-8859-8-i", 28598},
+        {"us-ascii", 20127},     {"ascii", 20127},
     };
     return pages;
 }
@@ -57,8 +52,7 @@ std::optional<unsigned> numberOf(const QByteArray &name)
     const QByteArray key = name.trimmed().toLower();
     if (const auto found = namedCodePages().constFind(key); found != namedCodePages().cend())
         return *found;
-    static const QRegularExpression numbered(
-        QStringLiteral("^(?:windows-|cp|ibm)(\\d{3,5})$"));
+    static const QRegularExpression numbered(QStringLiteral("^(?:windows-|cp|ibm)(\\d{3,5})$"));
     static const QRegularExpression iso(QStringLiteral("^iso[-_]?8859[-_](\\d{1,2})$"));
     const QString text = QString::fromLatin1(key);
     if (const QRegularExpressionMatch match = numbered.match(text); match.hasMatch())
@@ -151,7 +145,8 @@ QByteArray encode(unsigned codePage, const QString &text)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const bool pair =
             text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
-        const std::optional<QByteArray> character = encodeExactly(codePage, text.mid(i, pair ? 2 : 1));
+        const std::optional<QByteArray> character =
+            encodeExactly(codePage, text.mid(i, pair ? 2 : 1));
         bytes += character ? *character : QByteArray("?");
         i += pair ? 1 : 0;
     }

@@ -31,8 +31,7 @@ TEST(CodePage, CyrillicCharsetsDecodeByName)
 TEST(CodePage, StoredTextInKoi8RoundTripsAndMarksWhatItCannotHold)
 {
     const TextCodePage koi8("koi8-r");
-    EXPECT_EQ(koi8.encode(Privet + QStringLiteral(" é")),
-              QByteArray("\xF0\xD2\xC9\xD7\xC5\xD4 ?"));
+    EXPECT_EQ(koi8.encode(Privet + QStringLiteral(" é")), QByteArray("\xF0\xD2\xC9\xD7\xC5\xD4 ?"));
     EXPECT_EQ(koi8.decode("\xF0\xD2\xC9\xD7\xC5\xD4"), Privet);
     EXPECT_FALSE(koi8.canEncode(QStringLiteral("é")));
 }

@@ -39,8 +39,7 @@ inline bool socketWouldBlock()
 }
 
 // Winsock takes its option values as char pointers.
-inline int setSocketOption(SocketHandle socket, int level, int name, const void *value,
-                           int length)
+inline int setSocketOption(SocketHandle socket, int level, int name, const void *value, int length)
 {
     return ::setsockopt(socket, level, name, static_cast<const char *>(value), length);
 }

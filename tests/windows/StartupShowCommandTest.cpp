@@ -19,8 +19,8 @@ DWORD showCommandSeenByChild(std::optional<WORD> showCommand)
 {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring commandLine = L"\"" + std::wstring(self) +
-                               L"\" --gtest_filter=StartupShowCommand.ReportedByTheChild";
+    std::wstring commandLine =
+        L"\"" + std::wstring(self) + L"\" --gtest_filter=StartupShowCommand.ReportedByTheChild";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     if (showCommand) {
