@@ -1,10 +1,11 @@
 #include "StartupShowCommand.h"
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-
+// First: Q_OS_WIN below comes from it.
 #include <QtGlobal>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 int StartupShowCommand()
 {

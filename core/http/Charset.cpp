@@ -6,6 +6,10 @@
 #include <QStringDecoder>
 #include <QStringList>
 
+#ifdef Q_OS_WIN
+#include "WindowsCodePage.h"
+#endif
+
 namespace Charset {
 
 namespace {
@@ -70,11 +74,24 @@ QString declaredEncoding(const QByteArray &document)
     return QString::fromLatin1(declaration.mid(i + 1, close - i - 1));
 }
 
+// Windows: the code page that decodes a name Qt does not know (Qt has no ICU there), else 0.
+unsigned windowsCodePageFor(const QString &name)
+{
+#ifdef Q_OS_WIN
+    const std::optional<unsigned> number = WindowsCodePage::numberOf(name.toLatin1());
+    if (number && WindowsCodePage::isAvailable(*number))
+        return *number;
+#else
+    Q_UNUSED(name);
+#endif
+    return 0;
+}
+
 } // namespace
 
 bool isKnown(const QString &name)
 {
-    return isUsAscii(name) || decoderFor(name).isValid();
+    return isUsAscii(name) || decoderFor(name).isValid() || windowsCodePageFor(name) != 0;
 }
 
 QString decode(const QByteArray &bytes, const QString &name)
@@ -82,9 +99,13 @@ QString decode(const QByteArray &bytes, const QString &name)
     if (isUsAscii(name))
         return WireText::fromWireBytes(bytes);
     QStringDecoder decoder = decoderFor(name);
-    if (!decoder.isValid())
-        return decodeSameCode(bytes);
-    return decoder.decode(bytes);
+    if (decoder.isValid())
+        return decoder.decode(bytes);
+#ifdef Q_OS_WIN
+    if (const unsigned codePage = windowsCodePageFor(name))
+        return WindowsCodePage::decode(codePage, bytes);
+#endif
+    return decodeSameCode(bytes);
 }
 
 QString xmlDocumentCharset(const QByteArray &document)

@@ -6,6 +6,8 @@
 #include <QStringEncoder>
 
 #ifdef Q_OS_WIN
+#include "WindowsCodePage.h"
+
 #include <qt_windows.h>
 #else
 #include <langinfo.h>
@@ -21,10 +23,23 @@ constexpr auto keepBom =
 TextCodePage::TextCodePage(const QByteArray &name)
     : m_name(name), m_known(QStringDecoder(name.constData()).isValid() &&
                             QStringEncoder(name.constData()).isValid())
-{}
+{
+#ifdef Q_OS_WIN
+    // Qt without ICU knows few names ("windows-1251" is not one); Windows knows the numbers.
+    const std::optional<unsigned> number = WindowsCodePage::numberOf(name);
+    if (!m_known && number && WindowsCodePage::isAvailable(*number)) {
+        m_known = true;
+        m_windowsCodePage = *number;
+    }
+#endif
+}
 
 QString TextCodePage::decode(const QByteArray &bytes) const
 {
+#ifdef Q_OS_WIN
+    if (m_windowsCodePage != 0)
+        return WindowsCodePage::decode(m_windowsCodePage, bytes);
+#endif
     if (!m_known)
         return QString::fromLatin1(bytes);
     QStringDecoder decoder(m_name.constData(), keepBom);
@@ -33,6 +48,10 @@ QString TextCodePage::decode(const QByteArray &bytes) const
 
 QByteArray TextCodePage::encode(const QString &text) const
 {
+#ifdef Q_OS_WIN
+    if (m_windowsCodePage != 0)
+        return WindowsCodePage::encode(m_windowsCodePage, text);
+#endif
     if (const std::optional<QByteArray> bytes = encodeExactly(text))
         return *bytes;
     return m_known ? encodeEachCharacter(text) : encodeLatin1(text);
@@ -40,6 +59,10 @@ QByteArray TextCodePage::encode(const QString &text) const
 
 std::optional<QByteArray> TextCodePage::encodeExactly(const QString &text) const
 {
+#ifdef Q_OS_WIN
+    if (m_windowsCodePage != 0)
+        return WindowsCodePage::encodeExactly(m_windowsCodePage, text);
+#endif
     QByteArray bytes;
     if (m_known) {
         QStringEncoder encoder(m_name.constData(), keepBom);

@@ -4,23 +4,21 @@
 
 #include <stdexcept>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "LoopbackSockets.h"
 
 namespace {
 
 // A loopback port that was free a moment ago and has nothing listening now.
 int closedPort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const SocketHandle fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
     ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
-    ::close(fd);
+    closeSocket(fd);
     return ntohs(address.sin_port);
 }
 

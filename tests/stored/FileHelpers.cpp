@@ -20,6 +20,7 @@ QByteArray readFileBytes(const QString &path)
     return file.readAll();
 }
 
+#ifndef _WIN32
 FileSizeLimit::FileSizeLimit(rlim_t bytes)
 {
     // Without this the signal of an oversized write would end the test process.
@@ -35,3 +36,4 @@ FileSizeLimit::~FileSizeLimit()
     setrlimit(RLIMIT_FSIZE, &m_former);
     std::signal(SIGXFSZ, m_formerHandler);
 }
+#endif

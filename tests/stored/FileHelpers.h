@@ -5,7 +5,9 @@
 #include <QByteArray>
 #include <QString>
 
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 // Small tools for the stored-data tests: whole-file bytes and caught error messages.
 
@@ -31,6 +33,7 @@ QString errorOf(Action action)
     return QStringLiteral("(no error)");
 }
 
+#ifndef _WIN32
 // Lowers the largest file this process may write, so that writes fail even for root (who
 // ignores file permissions); the former limit comes back at the end of the scope.
 class FileSizeLimit
@@ -45,3 +48,4 @@ private:
     rlimit m_former{};
     void (*m_formerHandler)(int) = nullptr;
 };
+#endif

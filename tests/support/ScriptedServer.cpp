@@ -3,11 +3,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "LoopbackSockets.h"
 
 #include <atomic>
 #include <cerrno>
@@ -90,7 +86,7 @@ ScriptedServer::Script &ScriptedServer::Script::silent()
 struct ScriptedServer::Private
 {
     QList<Script> scripts;
-    int listenFd = -1;
+    SocketHandle listenFd = NoSocketHandle;
     quint16 port = 0;
     std::atomic<bool> stopping{false};
     std::thread acceptThread;
@@ -100,12 +96,12 @@ struct ScriptedServer::Private
     int connections = 0;
 
     void acceptLoop();
-    void play(int fd, int connection);
+    void play(SocketHandle fd, int connection);
 
     // One connection's input, kept across requests on that connection.
     struct Connection
     {
-        int fd;
+        SocketHandle fd;
         int number;
         QByteArray input;
         bool peerClosed = false;
@@ -114,7 +110,7 @@ struct ScriptedServer::Private
     // the connection failed or the server is stopping.
     bool receiveSome(Connection &c);
     bool readRequest(Connection &c);
-    bool sendAll(int fd, const QByteArray &bytes);
+    bool sendAll(SocketHandle fd, const QByteArray &bytes);
     void drainUntilClosed(Connection &c);
 };
 
@@ -124,7 +120,7 @@ ScriptedServer::ScriptedServer(const QList<Script> &scripts) : d(std::make_uniqu
         throw std::invalid_argument("ScriptedServer needs at least one script");
     d->scripts = scripts;
     d->listenFd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (d->listenFd < 0)
+    if (d->listenFd == NoSocketHandle)
         throw std::runtime_error("ScriptedServer: socket() failed");
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -134,7 +130,7 @@ ScriptedServer::ScriptedServer(const QList<Script> &scripts) : d(std::make_uniqu
     if (::bind(d->listenFd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
         ::listen(d->listenFd, 16) != 0 ||
         ::getsockname(d->listenFd, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
-        ::close(d->listenFd);
+        closeSocket(d->listenFd);
         throw std::runtime_error("ScriptedServer: cannot listen on 127.0.0.1");
     }
     d->port = ntohs(address.sin_port);
@@ -147,7 +143,7 @@ ScriptedServer::~ScriptedServer()
     d->acceptThread.join();
     for (std::thread &thread : d->connectionThreads)
         thread.join();
-    ::close(d->listenFd);
+    closeSocket(d->listenFd);
 }
 
 quint16 ScriptedServer::port() const
@@ -171,10 +167,10 @@ void ScriptedServer::Private::acceptLoop()
 {
     while (!stopping) {
         pollfd listening{listenFd, POLLIN, 0};
-        if (::poll(&listening, 1, PollSliceMs) <= 0)
+        if (pollSockets(&listening, 1, PollSliceMs) <= 0)
             continue;
-        const int fd = ::accept(listenFd, nullptr, nullptr);
-        if (fd < 0)
+        const SocketHandle fd = ::accept(listenFd, nullptr, nullptr);
+        if (fd == NoSocketHandle)
             continue;
         int number = 0;
         {
@@ -185,7 +181,7 @@ void ScriptedServer::Private::acceptLoop()
     }
 }
 
-void ScriptedServer::Private::play(int fd, int number)
+void ScriptedServer::Private::play(SocketHandle fd, int number)
 {
     const Script &script = scripts.at(std::min<qsizetype>(number, scripts.size() - 1));
     Connection c{fd, number, {}, false};
@@ -194,13 +190,13 @@ void ScriptedServer::Private::play(int fd, int number)
         case Script::Step::ReadRequest:
             if (!readRequest(c)) {
                 drainUntilClosed(c);
-                ::close(fd);
+                closeSocket(fd);
                 return;
             }
             break;
         case Script::Step::Send:
             if (!sendAll(fd, step.bytes)) {
-                ::close(fd);
+                closeSocket(fd);
                 return;
             }
             break;
@@ -210,12 +206,12 @@ void ScriptedServer::Private::play(int fd, int number)
         case Script::Step::Close:
             ::shutdown(fd, SHUT_WR);
             drainUntilClosed(c);
-            ::close(fd);
+            closeSocket(fd);
             return;
         case Script::Step::Reset: {
             linger abortive{1, 0};
-            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-            ::close(fd);
+            setSocketOption(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+            closeSocket(fd);
             return;
         }
         case Script::Step::Silent:
@@ -224,7 +220,7 @@ void ScriptedServer::Private::play(int fd, int number)
         }
     }
     drainUntilClosed(c);
-    ::close(fd);
+    closeSocket(fd);
 }
 
 bool ScriptedServer::Private::receiveSome(Connection &c)
@@ -232,12 +228,12 @@ bool ScriptedServer::Private::receiveSome(Connection &c)
     if (c.peerClosed || stopping)
         return false;
     pollfd readable{c.fd, POLLIN, 0};
-    if (::poll(&readable, 1, PollSliceMs) <= 0)
+    if (pollSockets(&readable, 1, PollSliceMs) <= 0)
         return true;
     char buffer[65536];
-    const ssize_t received = ::recv(c.fd, buffer, sizeof buffer, 0);
+    const auto received = ::recv(c.fd, buffer, sizeof buffer, 0);
     if (received <= 0) {
-        if (received < 0 && (errno == EINTR || errno == EAGAIN))
+        if (received < 0 && socketWouldBlock())
             return true;
         c.peerClosed = true;
         return false;
@@ -266,19 +262,19 @@ bool ScriptedServer::Private::readRequest(Connection &c)
     return true;
 }
 
-bool ScriptedServer::Private::sendAll(int fd, const QByteArray &bytes)
+bool ScriptedServer::Private::sendAll(SocketHandle fd, const QByteArray &bytes)
 {
     qsizetype sent = 0;
     while (sent < bytes.size()) {
         if (stopping)
             return false;
         pollfd writable{fd, POLLOUT, 0};
-        if (::poll(&writable, 1, PollSliceMs) <= 0)
+        if (pollSockets(&writable, 1, PollSliceMs) <= 0)
             continue;
-        const ssize_t n =
-            ::send(fd, bytes.constData() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        const auto n =
+            ::send(fd, bytes.constData() + sent, int(bytes.size() - sent), SendWithoutSignal);
         if (n < 0) {
-            if (errno == EINTR || errno == EAGAIN)
+            if (socketWouldBlock())
                 continue;
             return false;
         }

@@ -4,16 +4,12 @@
 #include <QMutexLocker>
 #include <QWaitCondition>
 
-#include <arpa/inet.h>
+#include "LoopbackSockets.h"
+
 #include <csignal>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <stdexcept>
@@ -55,14 +51,14 @@ SSL_CTX *makeContext(const TlsTestServer::Options &options)
     return context;
 }
 
-int listenOnLoopback(quint16 &port)
+SocketHandle listenOnLoopback(quint16 &port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const SocketHandle fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr *>(&address), length) != 0 ||
+    if (fd == NoSocketHandle || ::bind(fd, reinterpret_cast<sockaddr *>(&address), length) != 0 ||
         ::listen(fd, 16) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0)
         throw std::runtime_error("TlsTestServer: cannot listen on 127.0.0.1");
@@ -92,7 +88,7 @@ struct TlsTestServer::Private
 {
     Options options;
     SSL_CTX *context = nullptr;
-    int listener = -1;
+    SocketHandle listener = NoSocketHandle;
     quint16 port = 0;
     std::atomic<bool> stopping{false};
     std::atomic<bool> done{false};
@@ -100,7 +96,7 @@ struct TlsTestServer::Private
 
     mutable QMutex lock;
     mutable QWaitCondition finished;
-    int current = -1;
+    SocketHandle current = NoSocketHandle;
     int finishedConnections = 0;
     QStringList serverNames;
     QList<int> versions;
@@ -109,20 +105,20 @@ struct TlsTestServer::Private
     qsizetype bytesAfterCloseNotify = 0;
 
     void run();
-    void serve(int fd);
-    bool waitReadable(int fd);
-    void takeFirstBytes(int fd);
-    void silent(int fd);
-    void answer(int fd);
-    void talk(SSL *ssl, int fd);
-    void noteCloseNotify(int fd);
+    void serve(SocketHandle fd);
+    bool waitReadable(SocketHandle fd);
+    void takeFirstBytes(SocketHandle fd);
+    void silent(SocketHandle fd);
+    void answer(SocketHandle fd);
+    void talk(SSL *ssl, SocketHandle fd);
+    void noteCloseNotify(SocketHandle fd);
 };
 
-bool TlsTestServer::Private::waitReadable(int fd)
+bool TlsTestServer::Private::waitReadable(SocketHandle fd)
 {
     while (!stopping) {
         pollfd record{fd, POLLIN, 0};
-        if (::poll(&record, 1, PollStepMs) > 0)
+        if (pollSockets(&record, 1, PollStepMs) > 0)
             return true;
     }
     return false;
@@ -131,27 +127,27 @@ bool TlsTestServer::Private::waitReadable(int fd)
 void TlsTestServer::Private::run()
 {
     while (waitReadable(listener)) {
-        const int fd = ::accept(listener, nullptr, nullptr);
-        if (fd < 0)
+        const SocketHandle fd = ::accept(listener, nullptr, nullptr);
+        if (fd == NoSocketHandle)
             continue;
         // Answers go out at once: no wait on the client's delayed acknowledgement.
         const int noDelay = 1;
-        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+        setSocketOption(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
         {
             const QMutexLocker locker(&lock);
             current = fd;
         }
         serve(fd);
         const QMutexLocker locker(&lock);
-        current = -1;
-        ::close(fd);
+        current = NoSocketHandle;
+        closeSocket(fd);
         ++finishedConnections;
         finished.wakeAll();
     }
     done = true;
 }
 
-void TlsTestServer::Private::serve(int fd)
+void TlsTestServer::Private::serve(SocketHandle fd)
 {
     switch (options.behaviour) {
     case Behaviour::Answer:
@@ -169,33 +165,33 @@ void TlsTestServer::Private::serve(int fd)
     case Behaviour::ResetInHandshake: {
         takeFirstBytes(fd);
         const linger hard{1, 0};
-        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        setSocketOption(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
         break;
     }
     }
 }
 
 // Reads what the client has sent so far (its hello), so that closing sends no reset.
-void TlsTestServer::Private::takeFirstBytes(int fd)
+void TlsTestServer::Private::takeFirstBytes(SocketHandle fd)
 {
     char chunk[16384];
     if (!waitReadable(fd) || ::recv(fd, chunk, sizeof chunk, 0) <= 0)
         return;
-    while (::recv(fd, chunk, sizeof chunk, MSG_DONTWAIT) > 0) {
+    while (receiveNow(fd, chunk, sizeof chunk) > 0) {
     }
 }
 
-void TlsTestServer::Private::silent(int fd)
+void TlsTestServer::Private::silent(SocketHandle fd)
 {
     char chunk[16384];
     while (waitReadable(fd) && ::recv(fd, chunk, sizeof chunk, 0) > 0) {
     }
 }
 
-void TlsTestServer::Private::answer(int fd)
+void TlsTestServer::Private::answer(SocketHandle fd)
 {
     SSL *ssl = SSL_new(context);
-    SSL_set_fd(ssl, fd);
+    SSL_set_fd(ssl, int(fd));
     if (SSL_accept(ssl) == 1) {
         const char *name = SSL_get_servername(ssl, TLSEXT_NAMETYPE_host_name);
         {
@@ -209,7 +205,7 @@ void TlsTestServer::Private::answer(int fd)
     ERR_clear_error();
 }
 
-void TlsTestServer::Private::talk(SSL *ssl, int fd)
+void TlsTestServer::Private::talk(SSL *ssl, SocketHandle fd)
 {
     QByteArray pending;
     char chunk[16384];
@@ -229,7 +225,7 @@ void TlsTestServer::Private::talk(SSL *ssl, int fd)
             pending.remove(0, length);
             if (options.behaviour == Behaviour::ResetAfterRequest) {
                 const linger hard{1, 0};
-                ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+                setSocketOption(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
                 return;
             }
             if (SSL_write(ssl, options.answer.constData(), int(options.answer.size())) <= 0)
@@ -244,7 +240,7 @@ void TlsTestServer::Private::talk(SSL *ssl, int fd)
     }
 }
 
-void TlsTestServer::Private::noteCloseNotify(int fd)
+void TlsTestServer::Private::noteCloseNotify(SocketHandle fd)
 {
     qsizetype after = 0;
     char chunk[4096];
@@ -257,7 +253,9 @@ void TlsTestServer::Private::noteCloseNotify(int fd)
 
 TlsTestServer::TlsTestServer(const Options &options) : d(std::make_unique<Private>())
 {
+#ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
+#endif
     d->options = options;
     d->context = makeContext(options);
     d->listener = listenOnLoopback(d->port);
@@ -271,13 +269,13 @@ TlsTestServer::~TlsTestServer()
     while (!d->done) {
         {
             const QMutexLocker locker(&d->lock);
-            if (d->current >= 0)
+            if (d->current != NoSocketHandle)
                 ::shutdown(d->current, SHUT_RDWR);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     d->thread.join();
-    ::close(d->listener);
+    closeSocket(d->listener);
     SSL_CTX_free(d->context);
 }
 

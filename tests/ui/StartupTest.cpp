@@ -19,8 +19,13 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 #include <memory>
 #include <stdexcept>
@@ -148,8 +153,17 @@ void StartupTest::startRestoresListKeyAndInputs()
 
 void StartupTest::unreadableListSkipsTheRestOfCreation()
 {
+#ifdef Q_OS_WIN
+    // A list file that another program holds open without sharing: Windows refuses to open it.
+    const HANDLE held =
+        CreateFileW(reinterpret_cast<LPCWSTR>(TrackingIdFilePath().utf16()),
+                    GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    QVERIFY(held != INVALID_HANDLE_VALUE);
+    const auto release = qScopeGuard([held] { CloseHandle(held); });
+#else
     // A list file whose reading fails even for root: the process memory at address 0.
     QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), TrackingIdFilePath()));
+#endif
     AppParams.api_key = QStringLiteral("31337");
     StoreApiKey();
     AppParams.api_key.clear();
