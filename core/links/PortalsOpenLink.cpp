@@ -10,6 +10,8 @@ namespace {
 
 using namespace LogLines;
 
+const QString ApiLine =
+    QStringLiteral("Используется старый API AliExpress: portals.open api.getPromotionLinks");
 const QString ApiPath = QStringLiteral("/openapi/param2/2/portals.open/api.getPromotionLinks/");
 const QString BeforeTrackingId = QStringLiteral("?fields=promotionUrls&trackingId=");
 const QString BeforePageUrl = QStringLiteral("&urls=");
@@ -97,6 +99,7 @@ bool RequestPortalsOpenLink(PartnerLinkView &view, HttpClient &http, const LinkS
         view.AddLog(QString());
         return false;
     }
+    view.AddLog(ApiLine);
     const QString trackingId = view.trackingIdText();
     const QString pageUrl = view.pageUrlText();
     const QString url = services.apiGateway + ApiPath + AppParams.api_key + BeforeTrackingId +

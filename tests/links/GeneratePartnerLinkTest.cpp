@@ -28,6 +28,8 @@ const QString ParseFailed = QStringLiteral("Проблемы при разбор
 const QString WrongStatus =
     QStringLiteral("Не корректный статус ответа от API, нужен \"20010000\"");
 const QString ShortFailed = QStringLiteral("Ошибка получения партнёрской короткой ссылки");
+const QString OldApi =
+    QStringLiteral("Используется старый API AliExpress: portals.open api.getPromotionLinks");
 const QString ApiPath = QStringLiteral("/openapi/param2/2/portals.open/api.getPromotionLinks/");
 
 QString total(const QString &text)
@@ -85,6 +87,12 @@ protected:
     void TearDown() override { AppParams.api_key.clear(); }
 
     void run() { GeneratePartnerLink(view, http, servers.services()); }
+    // The log of the last run after its first line, which names the API the run used.
+    QStringList runLog() const
+    {
+        EXPECT_EQ(view.log.value(0), OldApi);
+        return view.log.mid(1);
+    }
     QString expectedUrl(const QString &key, const QString &trackingId, const QString &page) const
     {
         return servers.services().apiGateway + ApiPath + key +
@@ -105,7 +113,7 @@ TEST_F(GeneratePartnerLinkTest, OneElementIsLoggedShownAndShortened)
     run();
 
     EXPECT_EQ(
-        view.log,
+        runLog(),
         (headLines("1", "1") +
          QStringList{forUrl("http://aliexpress.ru/item/1.html"),
                      partner(QString::fromStdString(LinkA)),
@@ -139,6 +147,7 @@ TEST_F(GeneratePartnerLinkTest, OneRunCallsTheWindowInThisOrder)
         "setPartnerLink: ",
         "setShortLink: ",
         "setPartnerLinkToolTip: ",
+        "AddLog: " + OldApi,
         "trackingIdText",
         "pageUrlText",
         "setRequestUrl: " + expectedUrl("12345", "track1", view.pageUrl),
@@ -167,7 +176,7 @@ TEST_F(GeneratePartnerLinkTest, SeveralElementsAreWalkedInOrderAndTheLastIsShort
     run();
 
     const QString c = QString::fromStdString(LinkC);
-    EXPECT_EQ(view.log,
+    EXPECT_EQ(runLog(),
               (headLines("3", "3") +
                QStringList{forUrl("u1"), partner(QString::fromStdString(LinkA)), forUrl("u2"),
                            partner(QString::fromStdString(LinkB)), forUrl("u3"), partner(c),
@@ -184,7 +193,7 @@ TEST_F(GeneratePartnerLinkTest, TotalGivenAsStringWalksTheElements)
     servers.answerApi(json(answer(R"("2")", {element("u1", LinkA), element("u2", LinkB)})));
     run();
 
-    EXPECT_EQ(view.log.mid(0, 6), headLines("2", "2"));
+    EXPECT_EQ(runLog().mid(0, 6), headLines("2", "2"));
     EXPECT_EQ(view.partnerLink, QString::fromStdString(LinkB));
     ASSERT_EQ(servers.shortenerRequests().size(), 1u);
     EXPECT_EQ(servers.shortenerRequests()[0].params.find("url")->second, LinkB);
@@ -239,7 +248,7 @@ TEST_F(GeneratePartnerLinkTest, FailedRequestLogsItsStatusLineAndKeepsTheEarlier
     view.trackingId = QStringLiteral("track2");
     run();
 
-    EXPECT_EQ(view.log, (QStringList{RequestFailed, "HTTP/1.1 500 Internal Server Error"}));
+    EXPECT_EQ(runLog(), (QStringList{RequestFailed, "HTTP/1.1 500 Internal Server Error"}));
     EXPECT_EQ(view.requestUrl, expectedUrl("12345", "track2", view.pageUrl));
     EXPECT_EQ(view.rawAnswer, QString::fromStdString(first));
     EXPECT_EQ(view.partnerLink, QString());
@@ -252,9 +261,9 @@ TEST_F(GeneratePartnerLinkTest, UnreachableApiLogsTheSocketErrorAsOneEntry)
 {
     GeneratePartnerLink(view, http, servers.servicesWithClosedApiPort());
 
-    ASSERT_EQ(view.log.size(), 2);
-    EXPECT_EQ(view.log[0], RequestFailed);
-    EXPECT_TRUE(view.log[1].startsWith("Socket Error # 10061\r\n")) << view.log[1].toStdString();
+    ASSERT_EQ(runLog().size(), 2);
+    EXPECT_EQ(runLog()[0], RequestFailed);
+    EXPECT_TRUE(runLog()[1].startsWith("Socket Error # 10061\r\n")) << runLog()[1].toStdString();
     EXPECT_TRUE(view.requestUrl.contains(ApiPath + "12345?fields="));
     EXPECT_TRUE(servers.shortenerRequests().empty());
 }
@@ -267,7 +276,7 @@ TEST_F(GeneratePartnerLinkTest, AnswerThatIsNotJsonIsAParsingFailure)
           std::string("{}\n-->")}) {
         servers.answerApi(LoopbackServices::Reply{200, body, "text/html"});
         run();
-        EXPECT_EQ(view.log, (QStringList{ParseFailed, Empty})) << body;
+        EXPECT_EQ(runLog(), (QStringList{ParseFailed, Empty})) << body;
         EXPECT_EQ(view.rawAnswer, QString::fromStdString(body));
     }
     EXPECT_TRUE(servers.shortenerRequests().empty());
@@ -278,7 +287,7 @@ TEST_F(GeneratePartnerLinkTest, JsonOtherThanAnObjectGetsItsOwnSingleLine)
     for (const char *body : {"[]", R"("20010000")", "20010000", "true", " null "}) {
         servers.answerApi(json(body));
         run();
-        EXPECT_EQ(view.log, QStringList{NotObject}) << body;
+        EXPECT_EQ(runLog(), QStringList{NotObject}) << body;
     }
     EXPECT_TRUE(servers.shortenerRequests().empty());
 }
@@ -288,30 +297,30 @@ TEST_F(GeneratePartnerLinkTest, StatusOtherThanSuccessEndsTheRun)
     servers.answerApi(json(R"({"errorCode":20030000,"result":{}})"));
     run();
     // A code the gateway is known to send gets one line saying what it means.
-    EXPECT_EQ(view.log, (QStringList{"Статус ответа: 20030000", Empty, WrongStatus,
+    EXPECT_EQ(runLog(), (QStringList{"Статус ответа: 20030000", Empty, WrongStatus,
                                      "Код 20030000: API KEY не принят. Проверьте ключ в "
                                      "настройках программы.",
                                      Empty}));
     servers.answerApi(json(R"({"errorCode":" 20030070 "})"));
     run();
-    ASSERT_EQ(view.log.size(), 5);
-    EXPECT_EQ(view.log.at(3), "Код 20030070: Tracking ID не принят. Проверьте его на AliExpress.");
+    ASSERT_EQ(runLog().size(), 5);
+    EXPECT_EQ(runLog().at(3), "Код 20030070: Tracking ID не принят. Проверьте его на AliExpress.");
     for (const char *known : {"20020000", "20030010", "20030020", "20030030", "20030040",
                               "20030050", "20030060", "20030080"}) {
         servers.answerApi(json(std::string(R"({"errorCode":)") + known + "}"));
         run();
-        ASSERT_EQ(view.log.size(), 5) << known;
-        EXPECT_TRUE(view.log.at(3).startsWith(QStringLiteral("Код %1: ").arg(known))) << known;
+        ASSERT_EQ(runLog().size(), 5) << known;
+        EXPECT_TRUE(runLog().at(3).startsWith(QStringLiteral("Код %1: ").arg(known))) << known;
     }
     // An unknown code gets none.
     servers.answerApi(json(R"({"errorCode":20039999,"result":{}})"));
     run();
-    EXPECT_EQ(view.log, (QStringList{"Статус ответа: 20039999", Empty, WrongStatus, Empty}));
+    EXPECT_EQ(runLog(), (QStringList{"Статус ответа: 20039999", Empty, WrongStatus, Empty}));
 
     // An object as the status reads as empty text.
     servers.answerApi(json(R"({"errorCode":{"code":20010000}})"));
     run();
-    EXPECT_EQ(view.log, (QStringList{"Статус ответа: ", Empty, WrongStatus, Empty}));
+    EXPECT_EQ(runLog(), (QStringList{"Статус ответа: ", Empty, WrongStatus, Empty}));
     EXPECT_TRUE(servers.shortenerRequests().empty());
 }
 
@@ -327,8 +336,8 @@ TEST_F(GeneratePartnerLinkTest, StatusPassesAsNumberStringPaddedStringOrIntegral
     for (const auto &[status, shown] : statuses) {
         servers.answerApi(json(answer("1", {element("u1", LinkA)}, status)));
         run();
-        ASSERT_EQ(view.log.size(), 10) << status;
-        EXPECT_EQ(view.log[0], "Статус ответа: " + shown);
+        ASSERT_EQ(runLog().size(), 10) << status;
+        EXPECT_EQ(runLog()[0], "Статус ответа: " + shown);
         EXPECT_EQ(view.partnerLink, QString::fromStdString(LinkA));
     }
 }
@@ -349,7 +358,7 @@ TEST_F(GeneratePartnerLinkTest, TotalDifferingFromTheCountReadsNoElementButStill
         view = RecordingView();
         servers.answerApi(json(answer(totalJson, elements)));
         run();
-        EXPECT_EQ(view.log,
+        EXPECT_EQ(runLog(),
                   (headLines(ali, fact) + QStringList{shortLine("https://clck.ru/short:"), Empty}));
         EXPECT_EQ(view.partnerLink, QString());
         EXPECT_EQ(view.calls.filter("setPartnerLink:").size(), 1);
@@ -366,7 +375,7 @@ TEST_F(GeneratePartnerLinkTest, FailedShortLinkRequestLeavesNoEarlierShortLink)
     servers.answerShortener(LoopbackServices::Reply{503, "busy", "text/plain"});
     run();
 
-    EXPECT_EQ(view.log,
+    EXPECT_EQ(runLog(),
               (headLines("1", "1") +
                QStringList{forUrl("u1"), partner(QString::fromStdString(LinkA)), ShortFailed}));
     EXPECT_EQ(view.shortLink, QString());
@@ -394,7 +403,7 @@ TEST_F(GeneratePartnerLinkTest, ParsingFailureAfterSomeElementsKeepsWhatWasRead)
     run();
 
     const QString a = QString::fromStdString(LinkA);
-    EXPECT_EQ(view.log, (headLines("2", "2") +
+    EXPECT_EQ(runLog(), (headLines("2", "2") +
                          QStringList{forUrl("u1"), partner(a), forUrl("u2"), ParseFailed, Empty}));
     EXPECT_EQ(view.partnerLink, a);
     EXPECT_TRUE(servers.shortenerRequests().empty());
@@ -419,7 +428,7 @@ TEST_F(GeneratePartnerLinkTest, EveryMissingOrMisshapenMemberIsAParsingFailure)
     for (const auto &[body, before] : cases) {
         servers.answerApi(json(body));
         run();
-        EXPECT_EQ(view.log, (before + QStringList{ParseFailed, Empty})) << body;
+        EXPECT_EQ(runLog(), (before + QStringList{ParseFailed, Empty})) << body;
     }
     EXPECT_TRUE(servers.shortenerRequests().empty());
 }
@@ -439,7 +448,7 @@ TEST_F(GeneratePartnerLinkTest, RunStartedFromPendingEventsLeavesOnlyItsOwnPairO
 
     const QString b = QString::fromStdString(LinkB);
     // The inner run's lines and links stand; the outer run ends without a short link request.
-    EXPECT_EQ(view.log,
+    EXPECT_EQ(runLog(),
               (headLines("1", "1") + QStringList{forUrl("u-inner"), partner(b),
                                                  shortLine("https://clck.ru/short:" + b), Empty}));
     EXPECT_EQ(view.shortLink, "https://clck.ru/short:" + b);
