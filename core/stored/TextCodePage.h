@@ -36,6 +36,8 @@ private:
 
     QByteArray m_name;
     bool m_known; // false for a name no converter knows; Latin-1 stands in then
-    // Windows: the code page that converts a name Qt does not know, 0 when there is none.
+#ifdef Q_OS_WIN
+    // The code page that converts a name Qt does not know, 0 when there is none.
     unsigned m_windowsCodePage = 0;
+#endif
 };
