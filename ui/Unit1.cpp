@@ -4,6 +4,7 @@
 #include "UnEditTrackingId.h"
 #include "UnFmParam.h"
 #include "links/WebPages.h"
+#include "net/PlatformSocket.h"
 #include "stored/UnParam.h"
 #include "widgets/ClickablePicture.h"
 #include "widgets/GeneralErrorHandler.h"
@@ -261,11 +262,13 @@ void TForm1::paintEvent(QPaintEvent *event)
 void TForm1::prepareFirstRun()
 {
     // What the first generate run would otherwise do first, at a cost the later ones do not
-    // pay: loading OpenSSL and reading the trust store, and loading the time-zone data for the
-    // cookies' dates. Both go on in the background.
+    // pay: loading OpenSSL and reading the trust store, setting up the name resolver, and
+    // loading the time-zone data for the cookies' dates. All go on in the background.
     IdSSLIOHandlerSocketOpenSSL1.prepareTls();
-    QThreadPool::globalInstance()->start(
-        [] { (void)QDateTime::currentDateTime().toSecsSinceEpoch(); });
+    QThreadPool::globalInstance()->start([] {
+        PlatformSocket::prepareResolver();
+        (void)QDateTime::currentDateTime().toSecsSinceEpoch();
+    });
     // Here, on the window's thread: the platform loads the wait cursor's picture on its first
     // showing, and the log's font shapes and draws its characters once before they are cached.
     // Set and taken back at once, the cursor never shows.

@@ -1,7 +1,9 @@
 // The first generate run in a fresh process against the later runs of the same process: the
 // program, started on an Xvfb display, waits about as long as a person takes to reach the
-// button, then times its runs against the stand-in services on this machine. Several fresh
-// processes are run; the figures are medians over them.
+// button, then times its runs against the stand-in services on this machine. Later runs are
+// timed back to back and each after the same idle as the first; the goal holds against the
+// latter, as a person's presses come. Several fresh processes are run; the figures are medians
+// over them.
 
 #include "ProbeRunner.h"
 
@@ -80,25 +82,33 @@ private:
 struct ProcessFigures
 {
     double first;
-    double laterMedian;
+    double laterMedian;     // back to back
+    double laterIdleMedian; // each after the same idle as the first
 };
+
+std::vector<double> numbersOf(const std::string &line)
+{
+    std::istringstream numbers(line);
+    std::vector<double> values;
+    for (double value = 0; numbers >> value;)
+        values.push_back(value);
+    return values;
+}
 
 std::optional<ProcessFigures> parse(const std::string &text)
 {
     std::istringstream lines(text);
-    std::string times, verdict;
+    std::string times, idleTimes, verdict;
     std::getline(lines, times);
+    std::getline(lines, idleTimes);
     std::getline(lines, verdict);
-    if (verdict != "ok")
-        return std::nullopt;
-    std::istringstream numbers(times);
-    std::vector<double> values;
-    for (double value = 0; numbers >> value;)
-        values.push_back(value);
-    if (values.size() < 2)
+    const std::vector<double> values = numbersOf(times);
+    const std::vector<double> idleValues = numbersOf(idleTimes);
+    if (verdict != "ok" || values.size() < 2 || idleValues.empty())
         return std::nullopt;
     return ProcessFigures{
-        values.front(), ProbeRunner::median(std::vector<double>(values.begin() + 1, values.end()))};
+        values.front(), ProbeRunner::median(std::vector<double>(values.begin() + 1, values.end())),
+        ProbeRunner::median(idleValues)};
 }
 } // namespace
 
@@ -118,7 +128,7 @@ int main()
     }
     const std::vector<std::string> arguments{standin.api(), standin.shortener(),
                                              LUMETTA_STANDIN_CA};
-    std::vector<double> firsts, laters, ratios;
+    std::vector<double> firsts, laters, laterIdles, ratios, idleRatios;
     bool failed = false;
     // The first process warms the disk caches and is not counted.
     for (int process = 0; process <= Processes && !failed; ++process) {
@@ -128,7 +138,9 @@ int main()
         if (figures && process > 0) {
             firsts.push_back(figures->first);
             laters.push_back(figures->laterMedian);
+            laterIdles.push_back(figures->laterIdleMedian);
             ratios.push_back(figures->first / figures->laterMedian);
+            idleRatios.push_back(figures->first / figures->laterIdleMedian);
         }
     }
     ProbeRunner::stopXvfb(*display);
@@ -137,10 +149,13 @@ int main()
         return 1;
     }
     const double ratio = ProbeRunner::median(ratios);
+    const double idleRatio = ProbeRunner::median(idleRatios);
     std::printf("generate runs against the stand-in, medians over %d fresh processes\n", Processes);
-    std::printf("  first run:   %7.2f ms\n", ProbeRunner::median(firsts));
-    std::printf("  later runs:  %7.2f ms\n", ProbeRunner::median(laters));
-    std::printf("  first over later %.2f (goal <= %.1f): %s\n", ratio, RatioGoal,
-                ratio <= RatioGoal ? "met" : "NOT met");
+    std::printf("  first run, after an idle:         %7.2f ms\n", ProbeRunner::median(firsts));
+    std::printf("  later runs, back to back:         %7.2f ms (first over these %.2f)\n",
+                ProbeRunner::median(laters), ratio);
+    std::printf("  later runs, each after that idle: %7.2f ms\n", ProbeRunner::median(laterIdles));
+    std::printf("  first over later runs after the same idle %.2f (goal <= %.1f): %s\n", idleRatio,
+                RatioGoal, idleRatio <= RatioGoal ? "met" : "NOT met");
     return 0;
 }

@@ -192,6 +192,16 @@ QByteArray PlatformSocket::asciiHost(const QString &host)
     return isAscii(name) ? name.toLatin1() : QUrl::toAce(name);
 }
 
+void PlatformSocket::prepareResolver()
+{
+    try {
+        startSockets();
+        (void)lookUp(QByteArrayLiteral("localhost"), 0);
+    } catch (const SocketError &) {
+        // A machine without "localhost" resolves on the first connection, as it would anyway.
+    }
+}
+
 bool PlatformSocket::isIpLiteral(const QString &host)
 {
     const QByteArray ascii = asciiHost(host);

@@ -23,6 +23,9 @@ public:
     // an international name in its ASCII (IDNA) form.
     static QByteArray asciiHost(const QString &host);
     static bool isIpLiteral(const QString &host);
+    // Looks up "localhost", which never leaves the machine, so that the resolver reads its
+    // configuration and loads its modules now rather than on the first real connection.
+    static void prepareResolver();
 
     // Resolves the host (IPv4 for names) and connects; 10060 when msecs pass first.
     void connect(const QString &host, quint16 port, int msecs);
