@@ -53,7 +53,9 @@ inline int receiveNow(SocketHandle socket, char *data, int size)
     return ::recv(socket, data, size, 0);
 }
 
-constexpr int SendWithoutSignal = 0; // Windows raises no signal for a dead peer
+// Windows raises no signal for a dead peer.
+constexpr int NoSignal = 0;
+constexpr int SendWithoutSignal = 0;
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -93,5 +95,6 @@ inline int receiveNow(SocketHandle socket, char *data, int size)
     return int(::recv(socket, data, size_t(size), MSG_DONTWAIT));
 }
 
+constexpr int NoSignal = MSG_NOSIGNAL;
 constexpr int SendWithoutSignal = MSG_NOSIGNAL | MSG_DONTWAIT;
 #endif

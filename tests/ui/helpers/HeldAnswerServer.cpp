@@ -1,9 +1,6 @@
 #include "HeldAnswerServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "LoopbackSockets.h"
 
 #include <chrono>
 
@@ -14,7 +11,8 @@ HeldAnswerServer::HeldAnswerServer(const QByteArray &answer) : m_answer(answer)
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), length) != 0 ||
+    if (m_listener == NoSocketHandle ||
+        ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), length) != 0 ||
         ::listen(m_listener, 1) != 0)
         return;
     ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length);
@@ -29,8 +27,8 @@ HeldAnswerServer::~HeldAnswerServer()
     ::shutdown(m_listener, SHUT_RDWR);
     if (m_thread.joinable())
         m_thread.join();
-    if (m_listener >= 0)
-        ::close(m_listener);
+    if (m_listener != NoSocketHandle)
+        closeSocket(m_listener);
 }
 
 void HeldAnswerServer::release()
@@ -50,13 +48,13 @@ bool HeldAnswerServer::waitForRequest(int msecs)
 
 void HeldAnswerServer::serve()
 {
-    const int client = ::accept(m_listener, nullptr, nullptr);
-    if (client < 0)
+    const SocketHandle client = ::accept(m_listener, nullptr, nullptr);
+    if (client == NoSocketHandle)
         return;
     QByteArray head;
     char chunk[4096];
     while (!head.contains("\r\n\r\n")) {
-        const auto got = ::recv(client, chunk, sizeof chunk, 0);
+        const auto got = ::recv(client, chunk, int(sizeof chunk), 0);
         if (got <= 0)
             break;
         head.append(chunk, got);
@@ -67,9 +65,9 @@ void HeldAnswerServer::serve()
         m_changed.notify_all();
         m_changed.wait(lock, [this] { return m_released; });
     }
-    ::send(client, m_answer.constData(), size_t(m_answer.size()), MSG_NOSIGNAL);
+    ::send(client, m_answer.constData(), int(m_answer.size()), NoSignal);
     ::shutdown(client, SHUT_WR);
-    while (::recv(client, chunk, sizeof chunk, 0) > 0) {
+    while (::recv(client, chunk, int(sizeof chunk), 0) > 0) {
     }
-    ::close(client);
+    closeSocket(client);
 }

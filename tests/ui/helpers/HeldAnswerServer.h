@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LoopbackSockets.h"
+
 #include <QByteArray>
 
 #include <atomic>
@@ -30,7 +32,7 @@ private:
     void serve();
 
     QByteArray m_answer;
-    int m_listener = -1;
+    SocketHandle m_listener = NoSocketHandle;
     quint16 m_port = 0;
     std::atomic_bool m_hasRequest{false};
     std::mutex m_mutex;
