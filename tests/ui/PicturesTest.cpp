@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
@@ -273,6 +274,10 @@ void PicturesTest::themeArrowsDraw()
         const QString path = match.captured(1).trimmed();
         QVERIFY2(QSvgRenderer(path).isValid(), qPrintable(path));
         QVERIFY2(colourShares(render(path, 16)).visible > 0.05, qPrintable(path));
+        // The style sheet itself loads them as icons: through Qt Svg's plugins, which a
+        // Windows folder must carry beside the library.
+        QVERIFY2(QImageReader(path).canRead(), qPrintable(path));
+        QVERIFY2(!QIcon(path).pixmap(QSize(16, 16)).isNull(), qPrintable(path));
         ++named;
     }
     QVERIFY(named >= 8); // four directions, normal and disabled
