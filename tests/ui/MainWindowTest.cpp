@@ -18,12 +18,14 @@
 #include <QCommandLinkButton>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QDropEvent>
 #include <QInputDevice>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -419,6 +421,16 @@ void MainWindowTest::pastesKeepTheFirstLineOnly()
     trackingId->selectAll();
     QTest::keyClick(trackingId, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(m_window->EdTrackID->currentText(), QStringLiteral("pasted"));
+
+    // A dropped text is cut the same way.
+    QMimeData dropped;
+    dropped.setText(QStringLiteral("dropped\r\nsecond line"));
+    m_window->EdLinkPartn->clear();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_window->EdLinkPartn, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_window->EdLinkPartn, &drop);
+    QCOMPARE(m_window->EdLinkPartn->text(), QStringLiteral("dropped"));
 
     // The context menu's Paste does the same.
     clipboard->setText(QStringLiteral("menu\n"));

@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 
 #include <algorithm>
 
@@ -69,4 +71,21 @@ void SingleLineEdit::mouseReleaseEvent(QMouseEvent *event)
         return;
     }
     QLineEdit::mouseReleaseEvent(event);
+}
+
+void SingleLineEdit::dropEvent(QDropEvent *event)
+{
+    const QMimeData *dropped = event->mimeData();
+    const QString text = dropped->text();
+    if (!dropped->hasText() || firstLine(text) == text)
+        return QLineEdit::dropEvent(event);
+    // The drop itself (where the caret goes, move or copy) stays QLineEdit's.
+    QMimeData firstLineOnly;
+    firstLineOnly.setText(firstLine(text));
+    QDropEvent cut(event->position(), event->possibleActions(), &firstLineOnly, event->buttons(),
+                   event->modifiers(), event->type());
+    cut.setDropAction(event->dropAction());
+    QLineEdit::dropEvent(&cut);
+    event->setDropAction(cut.dropAction());
+    event->setAccepted(cut.isAccepted());
 }

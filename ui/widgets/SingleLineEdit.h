@@ -3,8 +3,9 @@
 #include <QLineEdit>
 
 // A single-line text field that, like the platform's own, takes only the first line of a
-// pasted text, whether pasted by the keyboard, the context menu or the middle button: a line
-// break would otherwise be kept in the field, invisible, and sent wherever its text goes.
+// pasted text, whether pasted by the keyboard, the context menu or the middle button, or
+// dropped: a line break would otherwise be kept in the field, invisible, and sent wherever its
+// text goes.
 class SingleLineEdit : public QLineEdit
 {
     Q_OBJECT
@@ -23,6 +24,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void insertFirstLine(const QString &text);
