@@ -164,7 +164,10 @@ void ThemeColoursTest::buttonsChangeColourWithTheirState()
     QCOMPARE(centreOf(focused), ButtonActiveColour);
     QTest::mouseMove(hovered, hovered->rect().center());
     QTRY_VERIFY(hovered->underMouse());
-    QCOMPARE(centreOf(hovered), ButtonActiveColour);
+    // A push button shows its hover once a move inside it arrives, which a real platform
+    // need not deliver with the enter (Windows under Wine does not).
+    QTest::mouseMove(hovered, hovered->rect().center() + QPoint(1, 1));
+    QTRY_COMPARE(centreOf(hovered), ButtonActiveColour);
     QTest::mousePress(normal, Qt::LeftButton);
     QVERIFY(normal->isDown());
     QCOMPARE(centreOf(normal), ButtonActiveColour);
