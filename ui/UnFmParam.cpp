@@ -7,6 +7,7 @@
 #include "widgets/GeneralErrorHandler.h"
 #include "widgets/GlyphButton.h"
 #include "widgets/LinkLabel.h"
+#include "widgets/PlacedControl.h"
 #include "widgets/ShellOpen.h"
 
 #include <QCheckBox>
@@ -38,52 +39,32 @@ TFmParam::TFmParam(QWidget *parent)
 
 void TFmParam::createControls()
 {
-    Label1 = new QLabel(QStringLiteral("API KEY:"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(20, 21, 42, 13);
-    Label1->adjustSize();
-    Label2 = new LinkLabel(QStringLiteral("Получить на AliExpress"), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(20, 45, 116, 13);
+    Label1 = label(this, "Label1", QStringLiteral("API KEY:"), 20, 21, 42, 13);
+    Label2 = place(new LinkLabel(QStringLiteral("Получить на AliExpress"), this), "Label2", 20, 45,
+                   116, 13);
     Label2->adjustSize();
-    EdAppkey = new DigitsOnlyLineEdit(this);
-    EdAppkey->setObjectName(QStringLiteral("EdAppkey"));
-    EdAppkey->setGeometry(84, 18, 121, 21);
+    EdAppkey = place(new DigitsOnlyLineEdit(this), "EdAppkey", 84, 18, 121, 21);
     EdAppkey->setMaxLength(std::numeric_limits<int>::max());
-    BitBtn1 = new GlyphButton(GlyphButton::Glyph::Ok, QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(8, 90, 75, 25);
+    BitBtn1 = place(new GlyphButton(GlyphButton::Glyph::Ok, QStringLiteral("OK"), this), "BitBtn1",
+                    8, 90, 75, 25);
     BitBtn1->setDefault(true);
-    BitBtn2 = new GlyphButton(GlyphButton::Glyph::Cancel, QStringLiteral("Отмена"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setGeometry(162, 90, 75, 25);
+    BitBtn2 = place(new GlyphButton(GlyphButton::Glyph::Cancel, QStringLiteral("Отмена"), this),
+                    "BitBtn2", 162, 90, 75, 25);
 }
 
 void TFmParam::createOpenPlatformControls()
 {
-    Label3 = new QLabel(QStringLiteral("App Secret:"), this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setGeometry(255, 21, 62, 13);
-    Label3->adjustSize();
-    EdAppSecret = new QLineEdit(this);
-    EdAppSecret->setObjectName(QStringLiteral("EdAppSecret"));
-    EdAppSecret->setGeometry(325, 18, 150, 21);
+    Label3 = label(this, "Label3", QStringLiteral("App Secret:"), 255, 21, 62, 13);
+    EdAppSecret = place(new QLineEdit(this), "EdAppSecret", 325, 18, 150, 21);
     EdAppSecret->setEchoMode(QLineEdit::Password);
     EdAppSecret->setMaxLength(std::numeric_limits<int>::max());
-    CbShowSecret = new QCheckBox(QStringLiteral("Показать"), this);
-    CbShowSecret->setObjectName(QStringLiteral("CbShowSecret"));
-    CbShowSecret->setGeometry(325, 43, 150, 17);
-    Label4 = new LinkLabel(QStringLiteral("Получить на Open Platform"), this);
-    Label4->setObjectName(QStringLiteral("Label4"));
-    Label4->setGeometry(255, 66, 150, 13);
+    CbShowSecret =
+        place(new QCheckBox(QStringLiteral("Показать"), this), "CbShowSecret", 325, 43, 150, 17);
+    Label4 = place(new LinkLabel(QStringLiteral("Получить на Open Platform"), this), "Label4", 255,
+                   66, 150, 13);
     Label4->adjustSize();
-    Label5 = new QLabel(QStringLiteral("Валюта:"), this);
-    Label5->setObjectName(QStringLiteral("Label5"));
-    Label5->setGeometry(255, 93, 45, 13);
-    Label5->adjustSize();
-    CbCurrency = new QComboBox(this);
-    CbCurrency->setObjectName(QStringLiteral("CbCurrency"));
-    CbCurrency->setGeometry(325, 90, 70, 21);
+    Label5 = label(this, "Label5", QStringLiteral("Валюта:"), 255, 93, 45, 13);
+    CbCurrency = place(new QComboBox(this), "CbCurrency", 325, 90, 70, 21);
     // The currencies the Open Platform converts prices to.
     CbCurrency->addItems({"USD", "GBP", "CAD", "EUR", "UAH", "MXN", "TRY", "RUB", "BRL", "AUD",
                           "INR", "JPY", "IDR", "SEK", "KRW"});

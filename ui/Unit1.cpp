@@ -9,6 +9,7 @@
 #include "widgets/ClickablePicture.h"
 #include "widgets/GeneralErrorHandler.h"
 #include "widgets/ImageButton.h"
+#include "widgets/PlacedControl.h"
 #include "widgets/ShellOpen.h"
 #include "widgets/WaitCursor.h"
 
@@ -46,22 +47,6 @@ constexpr int LogHeight = 138;
 constexpr int RequestUrlHeight = 21;
 // Guards against a queue that never drains (a zero-interval timer, say).
 constexpr int MaxPendingEventRounds = 1000;
-
-template <typename Control>
-Control *place(Control *control, const char *name, int left, int top, int width, int height)
-{
-    control->setObjectName(QLatin1String(name));
-    control->setGeometry(left, top, width, height);
-    return control;
-}
-
-QLabel *label(QWidget *parent, const char *name, const QString &text, int left, int top, int width,
-              int height)
-{
-    auto *result = place(new QLabel(text, parent), name, left, top, width, height);
-    result->adjustSize();
-    return result;
-}
 } // namespace
 
 TForm1::TForm1(QWidget *parent)

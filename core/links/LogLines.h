@@ -29,4 +29,12 @@ inline QString messageOf(const std::exception &error)
     return QString::fromUtf8(error.what());
 }
 
+// A service's code and text as one log line shows them: "code: text", or whichever there is.
+inline QString joined(const QString &code, const QString &text)
+{
+    if (code.isEmpty() || text.isEmpty())
+        return code + text;
+    return code + QStringLiteral(": ") + text;
+}
+
 } // namespace LogLines

@@ -34,14 +34,6 @@ const QString ServiceMessageLine = QStringLiteral("Сообщение API: ");
 const QString NoLinkLine =
     QStringLiteral("Партнёрской ссылки нет: товар не участвует в партнёрской программе");
 
-// "code: message", or whichever of the two there is.
-QString joined(const QString &code, const QString &message)
-{
-    if (code.isEmpty() || message.isEmpty())
-        return code + message;
-    return code + QStringLiteral(": ") + message;
-}
-
 void logServiceError(PartnerLinkView &view, const OpenPlatformError &error)
 {
     view.AddLog(ServiceErrorLine + joined(error.code, error.message));

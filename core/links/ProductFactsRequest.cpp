@@ -21,13 +21,6 @@ const QString FailedLine = QStringLiteral("Сведения о товаре не
 const QString NoProductLine =
     QStringLiteral("Сведений о товаре нет: товар не участвует в партнёрской программе");
 
-QString joined(const QString &code, const QString &message)
-{
-    if (code.isEmpty() || message.isEmpty())
-        return code + message;
-    return code + QStringLiteral(": ") + message;
-}
-
 // The facts of the one product asked for; nothing when the service has none. A failure is
 // thrown as the text the log line ends with.
 std::optional<ProductFacts> readFacts(const QString &answerText)
@@ -36,10 +29,10 @@ std::optional<ProductFacts> readFacts(const QString &answerText)
     if (!answer.isObject())
         throw LumettaError(LogLines::ParseFailed);
     if (const auto refusal = answer.gatewayError())
-        throw LumettaError(joined(refusal->code, refusal->message));
+        throw LumettaError(LogLines::joined(refusal->code, refusal->message));
     const QString status = answer.respCode().trimmed();
     if (status != u"200")
-        throw LumettaError(joined(status, answer.respMessage()));
+        throw LumettaError(LogLines::joined(status, answer.respMessage()));
     const QList<ProductFacts> products = answer.products();
     if (products.isEmpty())
         return std::nullopt;
