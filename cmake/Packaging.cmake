@@ -1,6 +1,7 @@
 # A Debian package of the program: the executable, its desktop file and icon (see app/).
 # Qt's libraries come in through the executable's own links; OpenSSL is loaded at run time and
-# the window needs Qt's platform plugins, so both are named outright.
+# the window needs Qt's platform plugins and the history Qt's SQLite driver, so they are named
+# outright.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME dalvo-lumetta)
 set(CPACK_PACKAGE_VENDOR "Dalvo")
@@ -14,6 +15,6 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3, qt6-qpa-plugins, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${LUMETTA_MAKER_SITE}/soft/lumetta")
 include(CPack)
