@@ -1,10 +1,13 @@
 #include "http/CookieJar.h"
 
 #include "http/CookieDate.h"
+#include "http/PublicSuffix.h"
+#include "http/WireText.h"
 
 #include <QUrl>
 
 #include <algorithm>
+#include <numeric>
 #include <optional>
 
 namespace {
@@ -106,6 +109,23 @@ Attributes parseAttributes(const QStringList &parts)
     return attributes;
 }
 
+// The domain of a cookie: empty for the request host alone, nothing when it is refused.
+std::optional<QString> cookieDomain(const QString &attribute, const QString &requestHost)
+{
+    if (attribute.isEmpty())
+        return QString();
+    const QString domain = CookieJar::canonicalHost(attribute);
+    if (domain.isEmpty())
+        return std::nullopt;
+    // A whole suffix such as "com" is no site's to set cookies for; a host that is a suffix
+    // itself keeps its cookie, for itself alone.
+    if (!isIpAddress(domain) && PublicSuffix::contains(domain))
+        return domain == requestHost ? std::optional<QString>(QString()) : std::nullopt;
+    if (!CookieJar::domainMatches(requestHost, domain))
+        return std::nullopt;
+    return domain;
+}
+
 } // namespace
 
 QDateTime CookieJar::sessionExpiry()
@@ -174,16 +194,11 @@ void CookieJar::take(const QString &setCookie, const QString &host, const QStrin
     cookie.expiry = expiry.when;
 
     const QString requestHost = canonicalHost(host);
-    if (!attributes.domain.isEmpty()) {
-        const QString domain = canonicalHost(attributes.domain);
-        if (domain.isEmpty() || !domainMatches(requestHost, domain))
-            return;
-        cookie.domain = domain;
-        cookie.hostOnly = false;
-    } else {
-        cookie.domain = requestHost;
-        cookie.hostOnly = true;
-    }
+    const std::optional<QString> domain = cookieDomain(attributes.domain, requestHost);
+    if (!domain)
+        return;
+    cookie.domain = domain->isEmpty() ? requestHost : *domain;
+    cookie.hostOnly = domain->isEmpty();
     cookie.path = attributes.path.startsWith(u'/') ? attributes.path : defaultPath(requestPath);
     cookie.secure = attributes.secure;
     cookie.httpOnly = attributes.httpOnly;
@@ -273,6 +288,7 @@ QString CookieJar::cookieHeader(const QString &host, const QString &requestPath,
         if (hostMatches && pathMatches(requestPath, cookie.path) && (!cookie.secure || https))
             matching.append(&slot);
     }
+    keepWithinHeaderLimit(matching);
     std::stable_sort(matching.begin(), matching.end(), [](const Slot *a, const Slot *b) {
         if (a->cookie.path.size() != b->cookie.path.size())
             return a->cookie.path.size() > b->cookie.path.size();
@@ -284,4 +300,43 @@ QString CookieJar::cookieHeader(const QString &host, const QString &requestPath,
         pairs.append(slot->cookie.name + u'=' + slot->cookie.value);
     }
     return pairs.join(u"; ");
+}
+
+// Sizes count the bytes the request writer sends, escapes included. The newest cookies are
+// kept: the oldest are the likeliest to be stale. One too long to go alone never goes, and
+// does not keep the older ones out.
+void CookieJar::keepWithinHeaderLimit(QList<Slot *> &matching)
+{
+    QList<qsizetype> sizes;
+    sizes.reserve(matching.size());
+    qsizetype total = -2; // no separator before the first
+    for (const Slot *slot : matching) {
+        const QString pair = slot->cookie.name + u'=' + slot->cookie.value;
+        sizes.append(WireText::escapeHeaderValue(pair).size());
+        total += sizes.last() + 2;
+    }
+    if (total <= MaxCookieHeaderBytes)
+        return;
+    // Oldest first; of two created at once, the one stored first (the list's own order).
+    QList<qsizetype> byAge(matching.size());
+    std::iota(byAge.begin(), byAge.end(), 0);
+    std::stable_sort(byAge.begin(), byAge.end(), [&](qsizetype a, qsizetype b) {
+        return matching.at(a)->created < matching.at(b)->created;
+    });
+    QList<bool> kept(matching.size(), false);
+    total = -2;
+    for (auto index = byAge.crbegin(); index != byAge.crend(); ++index) {
+        if (sizes.at(*index) > MaxCookieHeaderBytes)
+            continue;
+        if (total + 2 + sizes.at(*index) > MaxCookieHeaderBytes)
+            break;
+        total += 2 + sizes.at(*index);
+        kept[*index] = true;
+    }
+    QList<Slot *> within;
+    for (qsizetype i = 0; i < matching.size(); ++i) {
+        if (kept.at(i))
+            within.append(matching.at(i));
+    }
+    matching = std::move(within);
 }

@@ -24,11 +24,12 @@ struct StoredCookie
 };
 
 // The cookies of one client, in memory only: taken from Set-Cookie headers and sent back
-// to the hosts and paths they belong to (RFC 6265, without a public-suffix list).
-// Hosts and domains are compared in their ASCII (IDNA) form. The jar keeps to the least a
-// user agent must support (RFC 6265, 6.1) as its limits, so that a hostile server can neither
-// make it grow without end nor make the next request carry everything it sent: a longer
-// cookie is ignored, and past a count the cookie created first goes.
+// to the hosts and paths they belong to (RFC 6265, with the public suffix list of libpsl: a
+// Domain attribute such as "com" is refused). Hosts and domains are compared in their ASCII
+// (IDNA) form. The jar keeps to the least a user agent must support (RFC 6265, 6.1) as its
+// limits, so that a hostile server can neither make it grow without end nor make the next
+// request carry everything it sent: a longer cookie is ignored, past a count the cookie
+// created first goes, and a Cookie header leaves out the oldest cookies past its own limit.
 class CookieJar
 {
 public:
@@ -36,6 +37,8 @@ public:
     static constexpr qsizetype MaxCookieLength = 4096;
     static constexpr qsizetype MaxCookiesPerDomain = 50;
     static constexpr qsizetype MaxCookies = 3000;
+    // Of the Cookie header's value, in bytes as sent.
+    static constexpr qsizetype MaxCookieHeaderBytes = 8192;
 
     // The expiry of a cookie that names none.
     static QDateTime sessionExpiry();
@@ -86,6 +89,7 @@ private:
     void store(StoredCookie cookie, qint64 expires, qint64 now);
     void erase(Entry entry);
     void keepWithinLimits(const QString &domain);
+    static void keepWithinHeaderLimit(QList<Slot *> &matching);
 
     std::list<Slot> m_slots; // in the order stored
     QHash<Key, Entry> m_index;

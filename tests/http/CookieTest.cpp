@@ -3,6 +3,7 @@
 #include "http/CookieDate.h"
 #include "http/CookieJar.h"
 #include "http/HttpClient.h"
+#include "http/WireText.h"
 
 #include <gtest/gtest.h>
 
@@ -280,4 +281,122 @@ TEST(CookieTest, InternationalHostsMatchDomainsInTheirAsciiForm)
     jar.take(QString::fromUtf8("bad=1; Domain=\uFFFD.рф"), QString::fromUtf8("x.пример.рф"), "/",
              Now);
     EXPECT_EQ(namesIn(jar), QStringList({"u"}));
+}
+
+TEST(CookieTest, ADomainThatIsAPublicSuffixIsRefusedUnlessItIsTheHostItself)
+{
+    struct Case
+    {
+        const char *setCookie;
+        const char *host;
+        const char *storedDomain; // nullptr: refused
+        bool hostOnly;
+    };
+    const Case cases[] = {
+        {"a=1; Domain=com", "evil.com", nullptr, false},
+        {"a=1; Domain=.COM", "evil.com", nullptr, false},
+        {"a=1; Domain=ru", "clck.ru", nullptr, false},
+        {"a=1; Domain=co.uk", "shop.co.uk", nullptr, false},
+        {"a=1; Domain=github.io", "evil.github.io", nullptr, false}, // a suffix of a host service
+        {"a=1; Domain=xn--p1ai", "xn--e1afmkfd.xn--p1ai", nullptr, false},
+        {"a=1; Domain=\xD1\x80\xD1\x84", "xn--e1afmkfd.xn--p1ai", nullptr, false},
+        {"a=1; Domain=com.", "evil.com.", nullptr, false},
+        {"a=1; Domain=example", "h.example", nullptr, false}, // unknown, one label
+        {"a=1; Domain=github.io", "github.io", "github.io", true},
+        {"a=1; Domain=localhost", "LocalHost", "localhost", true},
+        {"a=1; Domain=aliexpress.com", "api-sg.aliexpress.com", "aliexpress.com", false},
+        {"a=1; Domain=evil.github.io", "www.evil.github.io", "evil.github.io", false},
+        {"a=1; Domain=127.0.0.1", "127.0.0.1", "127.0.0.1", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.setCookie) + " from " + c.host);
+        CookieJar jar;
+        jar.take(QString::fromUtf8(c.setCookie), c.host, "/", Now);
+        if (!c.storedDomain) {
+            EXPECT_TRUE(jar.cookies().isEmpty());
+            continue;
+        }
+        ASSERT_EQ(jar.cookies().size(), 1);
+        EXPECT_EQ(jar.cookies().at(0).domain, c.storedDomain);
+        EXPECT_EQ(jar.cookies().at(0).hostOnly, c.hostOnly);
+        EXPECT_EQ(jar.cookieHeader(c.host, "/", false, Now), "a=1");
+        EXPECT_EQ(jar.cookieHeader(QStringLiteral("x.") + c.storedDomain, "/", false, Now),
+                  QLatin1String(c.hostOnly ? "" : "a=1"));
+    }
+}
+
+TEST(CookieLimitsTest, TheCookieHeaderKeepsTo8KiBLeavingOutTheOldest)
+{
+    struct Planted
+    {
+        const char *name;
+        qsizetype valueLength;
+        int second; // of creation, after Now
+        const char *requestPath = "/";
+        QChar fill = u'x';
+    };
+    struct Case
+    {
+        const char *what;
+        QList<Planted> planted;
+        QStringList sent;
+    };
+    const QChar odd(0xFFFD); // nine bytes as sent
+    const QList<Case> cases = {
+        {"exactly the limit", {{"a", 4092, 0}, {"b", 4094, 1}}, {"a", "b"}},
+        {"a byte over", {{"a", 4093, 0}, {"b", 4094, 1}}, {"b"}},
+        {"the rest in the usual order",
+         {{"o0", 3000, 0}, {"o1", 3000, 1}, {"n2", 3000, 3}, {"n3", 3000, 2, "/a/b/doc"}},
+         {"n3", "n2"}},
+        {"a replacement keeps its age",
+         {{"r0", 3000, 0}, {"r1", 3000, 1}, {"r2", 3000, 2}, {"r0", 3000, 5}},
+         {"r1", "r2"}},
+        {"of one moment the first stored goes first",
+         {{"s0", 3000, 0}, {"s1", 3000, 0}, {"s2", 3000, 0}},
+         {"s1", "s2"}},
+        {"counted as sent", {{"a", 10, 0}, {"b", 910, 1, "/", odd}}, {"b"}},
+        {"one too long alone leaves the older",
+         {{"a", 10, 0}, {"b", 1000, 1, "/", odd}, {"c", 10, 2}},
+         {"a", "c"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        CookieJar jar;
+        for (const Planted &p : c.planted)
+            jar.take(QString::fromLatin1(p.name) + u'=' + QString(p.valueLength, p.fill), "h",
+                     p.requestPath, Now.addSecs(p.second));
+        const QString header = jar.cookieHeader("h", "/a/b/c", false, Now.addSecs(10));
+        QStringList sent;
+        for (const QString &pair : header.split(QStringLiteral("; "), Qt::SkipEmptyParts))
+            sent.append(pair.section(u'=', 0, 0));
+        EXPECT_EQ(sent, c.sent);
+        EXPECT_LE(WireText::escapeHeaderValue(header).size(), CookieJar::MaxCookieHeaderBytes);
+    }
+}
+
+TEST(CookieLimitsTest, AHostileHopCanNeitherReachOtherSitesNorSwellTheirRequests)
+{
+    // A short link's hop plants big cookies for the whole of "com"; a shop's own hop for the
+    // shop's domain.
+    QByteArray forCom;
+    QByteArray forShop;
+    for (int i = 0; i < 50; ++i) {
+        const QByteArray value = '=' + QByteArray(3900, 'v');
+        forCom += "Set-Cookie: com" + QByteArray::number(i) + value + "; Domain=com\r\n";
+        forShop +=
+            "Set-Cookie: shop" + QByteArray::number(i) + value + "; Domain=aliexpress.com\r\n";
+    }
+    InMemoryChannel channel;
+    channel.addConnection(answerSetting(forCom));
+    channel.addConnection(answerSetting(forShop));
+    channel.addConnection(Plain);
+    HttpClient client(channel);
+    client.Get("http://evil.com/x");
+    client.Get("http://s.aliexpress.com/x");
+    client.Get("http://api-sg.aliexpress.com/sync");
+    EXPECT_EQ(cookieHeaderOf(channel.written(1)), "");
+    const QByteArray cookies = cookieHeaderOf(channel.written(2));
+    EXPECT_LE(cookies.size(), CookieJar::MaxCookieHeaderBytes);
+    EXPECT_TRUE(cookies.startsWith("shop48=")) << cookies.left(10).constData();
+    EXPECT_EQ(cookies.count(';'), 1);
 }
