@@ -374,14 +374,22 @@ QByteArray SettingsFile::toBytes() const
     return bytes + m_oddByte;
 }
 
-void SettingsFile::write(const QString &path) const
+void SettingsFile::write(const QString &path, bool ownerOnly) const
 {
     // A temporary file beside the target takes its place only when complete, so a failed
     // write leaves the former file whole.
     const QByteArray bytes = toBytes();
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(bytes) != bytes.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw LumettaError(writeFailure(path));
+#ifndef Q_OS_WIN
+    // Best effort: a file system without POSIX modes keeps what it has.
+    if (ownerOnly)
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+#else
+    Q_UNUSED(ownerOnly);
+#endif
+    if (file.write(bytes) != bytes.size() || !file.commit())
         throw LumettaError(writeFailure(path));
 }
 

@@ -40,8 +40,10 @@ public:
     void setValue(const QString &key, const QString &value);
 
     QByteArray toBytes() const;
-    // Replaces the file at path atomically; raises "Unable to write to <path>".
-    void write(const QString &path) const;
+    // Replaces the file at path atomically; raises "Unable to write to <path>". On POSIX an
+    // ownerOnly file gets mode 0600 before its bytes are written; otherwise a former file's
+    // mode is kept.
+    void write(const QString &path, bool ownerOnly = false) const;
     static QString writeFailure(const QString &path);
 
     // The one rule for keys, on reading and on writing: blanks at the ends of a key do not

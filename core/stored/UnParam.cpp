@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -85,17 +84,6 @@ QString oneLineBase64(const QString &text)
     return Base64EncodeText(text).remove(QLatin1String("\r\n"));
 }
 
-// Best effort: a file system without POSIX modes keeps what it has.
-void restrictToOwner(const QString &path)
-{
-#ifndef Q_OS_WIN
-    constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    QFile(path).setPermissions(ownerOnly);
-#else
-    Q_UNUSED(path);
-#endif
-}
-
 } // namespace
 
 QString DataDirectory()
@@ -168,7 +156,8 @@ void WriteSetting(const QString &key, const QString &value, const QByteArray &co
     if (!file)
         throw LumettaError(SettingsFile::writeFailure(path));
     file->setValue(key, value);
-    file->write(path);
+    // However the secret got there (the dialog, a copied file), others may not read it.
+    file->write(path, !file->value(appSecretName, QString()).isEmpty());
 }
 
 void LoadApiKey()
@@ -191,10 +180,6 @@ void LoadApiKey()
 void StoreApiKey()
 {
     WriteSetting(apiKeyName, oneLineBase64(AppParams.api_key));
-    // The file now exists where it is written, with the lines it held before; it is made
-    // private before the secret goes in, and later writes keep its mode.
-    if (!AppParams.app_secret.isEmpty())
-        restrictToOwner(SettingsFilePath());
     // Without a secret, the file stays as the old API's users know it.
     if (!AppParams.app_secret.isEmpty() || !ReadSetting(appSecretName, QString()).isEmpty())
         WriteSetting(appSecretName, oneLineBase64(AppParams.app_secret));

@@ -59,7 +59,8 @@ QString ReadSetting(const QString &key, const QString &defaultValue,
 // Stores value under key, creating the file and the section when needed and replacing the file
 // only once it is complete; raises "Unable to write to <path>". Line breaks are dropped from
 // the value; a key keeps its own name whatever it holds. The whole update holds the file's
-// lock, so that running copies of the program do not lose each other's writes.
+// lock, so that running copies of the program do not lose each other's writes. On POSIX a
+// file that then holds a non-empty "app_secret" is readable by its owner only.
 void WriteSetting(const QString &key, const QString &value,
                   const QByteArray &codePage = SystemAnsiCodePage());
 

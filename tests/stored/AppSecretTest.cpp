@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -110,6 +112,39 @@ TEST_F(AppSecret, FileHoldingASecretIsReadableByItsOwnerOnly)
     AppParams = TParametrs();
     LoadApiKey();
     EXPECT_EQ(AppParams.app_secret, QStringLiteral("secret"));
+}
+
+TEST_F(AppSecret, EveryWriteLeavesAFileHoldingASecretToItsOwner)
+{
+    constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const auto asCopied = ownerOnly | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const QString url = QStringLiteral("Form1.EdUrl.Text");
+    struct Case
+    {
+        const char *what;
+        QByteArray before; // readable by others, as a copied file may be
+        std::function<void()> write;
+        bool holdsSecret;
+    };
+    const Case cases[] = {
+        {"another value beside a copied secret", "[Parametrs]\r\napp_secret=c2VjcmV0\r\n",
+         [&] { WriteSetting(url, QStringLiteral("x")); }, true},
+        {"another value beside a secret of any case", "[Parametrs]\r\nApp_Secret=c2VjcmV0\r\n",
+         [&] { WriteSetting(url, QStringLiteral("x")); }, true},
+        {"a secret written as a value", "[Parametrs]\r\n",
+         [] { WriteSetting(QStringLiteral("app_secret"), QStringLiteral("c2VjcmV0")); }, true},
+        {"an empty secret", "[Parametrs]\r\napp_secret=\r\n",
+         [&] { WriteSetting(url, QStringLiteral("x")); }, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFileBytes(SettingsFilePath(), c.before);
+        ASSERT_TRUE(QFile::setPermissions(SettingsFilePath(), asCopied));
+        c.write();
+        EXPECT_EQ(QFile::permissions(SettingsFilePath()) & asCopied,
+                  c.holdsSecret ? ownerOnly : asCopied);
+        EXPECT_EQ(ReadSetting(QStringLiteral("app_secret"), QString()).isEmpty(), !c.holdsSecret);
+    }
 }
 
 TEST(AppSecretInTheConfigurationFolder, FirstSecretKeepsTheLinesBesideTheExecutable)
