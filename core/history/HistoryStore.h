@@ -1,0 +1,66 @@
+#pragma once
+
+#include "history/HistoryEntry.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// Every link the program has made, kept in an SQLite database through Qt SQL: newest first,
+// filtered, deleted, exported as CSV.
+//
+// Threads: a Qt SQL connection may be used only by the thread that opened it. Each store opens
+// a connection of its own, under a name no other store uses, and removes it when it goes; so a
+// store is made, used and destroyed on one thread, and each thread that touches the history
+// (the window's, a worker's) has its own store. Running copies of the program share the file:
+// the journal is a write-ahead log, and a write waits up to BusyTimeoutMs for another one.
+//
+// The history never stops the program: opening never throws, and a store that could not open
+// its database (a folder without write access, a file of a newer version) keeps nothing and
+// answers every call with nothing. A file that is not a database, or fails SQLite's quick
+// check, is renamed aside as "<file>.damaged-<yyyyMMdd-HHmmss>" and a new one is started.
+// notice() says either in one line for the log.
+class HistoryStore
+{
+public:
+    static constexpr int BusyTimeoutMs = 5000;
+
+    // "history.sqlite" in the data directory, beside the settings file.
+    static QString defaultPath();
+
+    explicit HistoryStore(const QString &path = defaultPath());
+    ~HistoryStore();
+    HistoryStore(const HistoryStore &) = delete;
+    HistoryStore &operator=(const HistoryStore &) = delete;
+
+    const QString &path() const { return m_path; }
+    // False when the history is not kept: every call below then does nothing.
+    bool isKept() const { return !m_connection.isEmpty(); }
+    // The line for the log when opening renamed a damaged file or the history is not kept;
+    // empty otherwise.
+    const QString &notice() const { return m_notice; }
+
+    // Stores the entry (its id is not looked at) and returns its new id; nothing on failure.
+    std::optional<qint64> add(const HistoryEntry &entry);
+    // Stores all entries in one transaction and returns their ids; empty on failure.
+    QList<qint64> addAll(const QList<HistoryEntry> &entries);
+    // Up to limit entries matching filter (see HistorySearch), newest first, of those with an id
+    // below olderThan when it is positive: the next page follows from the last id of the page
+    // before.
+    QList<HistoryEntry> page(const QString &filter, int limit, qint64 olderThan = 0) const;
+    qint64 count(const QString &filter = QString()) const;
+    // Returns how many of the rows were deleted.
+    int remove(const QList<qint64> &ids);
+    // Writes the entries matching filter, newest first, to a CSV file (see HistoryCsv), replacing
+    // it only once complete. Raises LumettaError when the file cannot be written.
+    void exportCsv(const QString &filePath, const QString &filter = QString()) const;
+
+private:
+    void open();
+    QList<qint64> insert(const QList<HistoryEntry> &entries);
+
+    QString m_path;
+    QString m_connection; // empty when the history is not kept
+    QString m_notice;
+};
