@@ -311,8 +311,9 @@ void CookieJar::keepWithinHeaderLimit(QList<Slot *> &matching)
     sizes.reserve(matching.size());
     qsizetype total = -2; // no separator before the first
     for (const Slot *slot : matching) {
-        const QString pair = slot->cookie.name + u'=' + slot->cookie.value;
-        sizes.append(WireText::escapeHeaderValue(pair).size());
+        // "=" is sent as itself, so name and value escape apart as they would together.
+        sizes.append(WireText::escapeHeaderValue(slot->cookie.name).size() + 1 +
+                     WireText::escapeHeaderValue(slot->cookie.value).size());
         total += sizes.last() + 2;
     }
     if (total <= MaxCookieHeaderBytes)
