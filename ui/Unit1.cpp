@@ -4,25 +4,20 @@
 #include "UnEditTrackingId.h"
 #include "UnFmParam.h"
 #include "links/WebPages.h"
-#include "net/PlatformSocket.h"
 #include "stored/UnParam.h"
 #include "widgets/ClickablePicture.h"
 #include "widgets/GeneralErrorHandler.h"
 #include "widgets/ImageButton.h"
 #include "widgets/PlacedControl.h"
 #include "widgets/ShellOpen.h"
-#include "widgets/WaitCursor.h"
 
 #include "BuildConfig.h"
 
-#include <QAbstractEventDispatcher>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCommandLinkButton>
 #include <QCompleter>
-#include <QCoreApplication>
-#include <QDateTime>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -33,8 +28,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextCursor>
-#include <QThreadPool>
 #include <QTimer>
 
 TForm1 *Form1 = nullptr;
@@ -45,15 +40,18 @@ const QString PageUrlKey = QStringLiteral("Form1.EdUrl.Text");
 
 constexpr int LogHeight = 138;
 constexpr int RequestUrlHeight = 21;
-// Guards against a queue that never drains (a zero-interval timer, say).
-constexpr int MaxPendingEventRounds = 1000;
+
+const QString GenerateText = QStringLiteral("Банзай");
+const QString GenerateHint = QStringLiteral("Получить партнёрскую ссылку");
+const QString StopText = QStringLiteral("Стоп");
+const QString StopHint = QStringLiteral("Остановить (Esc)");
 } // namespace
 
 TForm1::TForm1(QWidget *parent)
     : QWidget(parent), Il32{QStringLiteral(":/pictures/gear.svg"),
                             QStringLiteral(":/pictures/copy.svg"),
                             QStringLiteral(":/pictures/paste.svg")},
-      IdHTTP(IdSSLIOHandlerSocketOpenSSL1), m_services(LinkServices::fromBuild())
+      m_services(LinkServices::fromBuild())
 {
     // Handlers and AddLog reach the window through the global, FormCreate included.
     Form1 = this;
@@ -64,13 +62,12 @@ TForm1::TForm1(QWidget *parent)
                    Qt::WindowCloseButtonHint);
     setFixedSize(ClientWidth, ClientHeight);
     if (const QString caFile = QStringLiteral(LUMETTA_EXTRA_CA_FILE); !caFile.isEmpty())
-        IdSSLIOHandlerSocketOpenSSL1.setExtraCaFile(caFile);
-    // A request blocks the window: it keeps painting meanwhile, and handles nothing else.
-    IdSSLIOHandlerSocketOpenSSL1.setWaitHook([this] { m_painter.keepPainted(); });
+        m_worker.setExtraCaFile(caFile);
 
     createControls();
     setFocusOrder();
     connectHandlers();
+    connectWorker();
     try {
         FormCreate();
     } catch (const std::exception &error) {
@@ -95,9 +92,8 @@ void TForm1::createControls()
     Button5->setToolTip(QStringLiteral("Вставить из буфера обмена"));
     createPictureControls();
 
-    Button1 =
-        place(new QCommandLinkButton(QStringLiteral("Банзай"), this), "Button1", 8, 53, 313, 45);
-    Button1->setToolTip(QStringLiteral("Получить партнёрскую ссылку"));
+    Button1 = place(new QCommandLinkButton(GenerateText, this), "Button1", 8, 53, 313, 45);
+    Button1->setToolTip(GenerateHint);
     Button1->setCursor(Qt::PointingHandCursor);
     Button4 = place(new QPushButton(QStringLiteral("DONATE"), this), "Button4", 341, 53, 147, 45);
     Button4->setToolTip(QStringLiteral("Поддержи разработку!  "));
@@ -190,6 +186,27 @@ void TForm1::connectHandlers()
     connect(Image1, &ClickablePicture::clicked, this, Guarded(this, &TForm1::Image1Click));
     connect(Image2, &ClickablePicture::clicked, this, Guarded(this, &TForm1::Image2Click));
     connect(Image3, &ClickablePicture::clicked, this, Guarded(this, &TForm1::Image3Click));
+    auto *stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(stop, &QShortcut::activated, &m_worker, &LinkWorker::stop);
+}
+
+void TForm1::connectWorker()
+{
+    connect(&m_worker, &LinkWorker::logCleared, this, &TForm1::clearLog);
+    connect(&m_worker, &LinkWorker::lineLogged, this, &TForm1::AddLog);
+    connect(&m_worker, &LinkWorker::partnerLinkChanged, this, &TForm1::setPartnerLink);
+    connect(&m_worker, &LinkWorker::shortLinkChanged, this, &TForm1::setShortLink);
+    connect(&m_worker, &LinkWorker::requestUrlChanged, this, &TForm1::setRequestUrl);
+    connect(&m_worker, &LinkWorker::rawAnswerChanged, this, &TForm1::setRawAnswer);
+    connect(&m_worker, &LinkWorker::partnerLinkToolTipChanged, this,
+            &TForm1::setPartnerLinkToolTip);
+    connect(&m_worker, &LinkWorker::finished, this, [this] { showRunState(false); });
+}
+
+void TForm1::setLinkServices(const LinkServices &services)
+{
+    m_services = services;
+    m_worker.setServices(services);
 }
 
 void TForm1::FormCreate()
@@ -216,6 +233,8 @@ bool TForm1::FormClose()
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    // The run's answer would come to a window that is no longer there.
+    m_worker.stop();
     // A failed save keeps the window open, so that the user can try again.
     if (FormClose())
         event->accept();
@@ -248,17 +267,10 @@ void TForm1::prepareFirstRun()
 {
     // What the first generate run would otherwise do first, at a cost the later ones do not
     // pay: loading OpenSSL and reading the trust store, setting up the name resolver, and
-    // loading the time-zone data for the cookies' dates. All go on in the background.
-    IdSSLIOHandlerSocketOpenSSL1.prepareTls();
-    QThreadPool::globalInstance()->start([] {
-        PlatformSocket::prepareResolver();
-        (void)QDateTime::currentDateTime().toSecsSinceEpoch();
-    });
-    // Here, on the window's thread: the platform loads the wait cursor's picture on its first
-    // showing, and the log's font shapes and draws its characters once before they are cached.
-    // Set and taken back at once, the cursor never shows.
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    QGuiApplication::restoreOverrideCursor();
+    // loading the time-zone data for the cookies' dates, on the worker's thread.
+    m_worker.prepare();
+    // Here, on the window's thread: the log's font shapes and draws its characters once before
+    // they are cached.
     drawLogTextOffscreen();
 }
 
@@ -321,16 +333,6 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-QString TForm1::trackingIdText() const
-{
-    return EdTrackID->currentText();
-}
-
-QString TForm1::pageUrlText() const
-{
-    return EdUrl->text();
-}
-
 void TForm1::AddLog(const QString &line)
 {
     QString text = line;
@@ -367,8 +369,6 @@ void TForm1::setPartnerLinkToolTip(const QString &text)
 void TForm1::setRequestUrl(const QString &url)
 {
     EdGet->setText(url);
-    // The request goes out next and blocks the window: the emptied fields and log show first.
-    BlockedPainter::paintChanges();
 }
 
 void TForm1::setRawAnswer(const QString &answer)
@@ -388,34 +388,32 @@ void TForm1::showFromStart(QLineEdit *field, const QString &text)
     field->setCursorPosition(0);
 }
 
-void TForm1::processPendingEvents()
-{
-    // The window answers its queued input here and may open a dialog: no wait cursor meanwhile.
-    const WaitCursor::Lifted responsive;
-    QCoreApplication::sendPostedEvents();
-    auto *dispatcher = QAbstractEventDispatcher::instance(thread());
-    for (int round = 0; dispatcher && round < MaxPendingEventRounds; ++round) {
-        if (!dispatcher->processEvents(QEventLoop::AllEvents))
-            break;
-    }
-}
-
 void TForm1::Button1Click()
 {
-    generate();
+    if (m_worker.isRunning())
+        m_worker.stop();
+    else
+        generate();
 }
 
 void TForm1::EdUrlKeyPress(QChar key)
 {
     // The character is not consumed: the field still gets it afterwards.
-    if (key == u'\r')
+    if (key == u'\r' && !m_worker.isRunning())
         generate();
 }
 
 void TForm1::generate()
 {
-    const WaitCursor busy;
-    GeneratePartnerLink(*this, IdHTTP, m_services);
+    // Taken now: what is edited during the run is for the next one.
+    if (m_worker.start({AppParams, EdTrackID->currentText(), EdUrl->text()}))
+        showRunState(true);
+}
+
+void TForm1::showRunState(bool running)
+{
+    Button1->setText(running ? StopText : GenerateText);
+    Button1->setToolTip(running ? StopHint : GenerateHint);
 }
 
 void TForm1::Button2Click()

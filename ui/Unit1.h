@@ -1,10 +1,7 @@
 #pragma once
 
-#include "http/HttpClient.h"
-#include "links/PartnerLink.h"
-#include "links/PartnerLinkView.h"
-#include "net/TlsChannel.h"
-#include "widgets/BlockedPainter.h"
+#include "links/LinkServices.h"
+#include "runs/LinkWorker.h"
 #include "widgets/SingleLineEdit.h"
 
 #include <QStringList>
@@ -20,8 +17,10 @@ class QPlainTextEdit;
 class QPushButton;
 
 // The main window: the page address, the tracking ID, the generate button, both links with
-// their copy buttons, the log, and the ways to the dialogs and the web pages.
-class TForm1 : public QWidget, public PartnerLinkView
+// their copy buttons, the log, and the ways to the dialogs and the web pages. A run goes on
+// off the window's thread; meanwhile the generate button reads "Стоп" and the window answers
+// as ever.
+class TForm1 : public QWidget
 {
     Q_OBJECT
 
@@ -34,21 +33,23 @@ public:
     explicit TForm1(QWidget *parent = nullptr);
     ~TForm1() override;
 
-    // PartnerLinkView
-    QString trackingIdText() const override;
-    QString pageUrlText() const override;
-    void AddLog(const QString &line) override;
-    void clearLog() override;
-    void setPartnerLink(const QString &link) override;
-    void setRequestUrl(const QString &url) override;
-    void setRawAnswer(const QString &answer) override;
-    void setShortLink(const QString &link) override;
-    void setPartnerLinkToolTip(const QString &text) override;
-    void processPendingEvents() override;
+    // What a run reports, shown.
+    void AddLog(const QString &line);
+    void clearLog();
+    void setPartnerLink(const QString &link);
+    void setRequestUrl(const QString &url);
+    void setRawAnswer(const QString &answer);
+    void setShortLink(const QString &link);
+    void setPartnerLinkToolTip(const QString &text);
 
     // The services a generate run calls; the build's own unless a test points elsewhere.
-    void setLinkServices(const LinkServices &services) { m_services = services; }
+    void setLinkServices(const LinkServices &services);
     const LinkServices &linkServices() const { return m_services; }
+    // Certificates trusted besides the system's (the stand-in's own authority).
+    void setExtraCaFile(const QString &pemPath) { m_worker.setExtraCaFile(pemPath); }
+    // The worker that runs the generate operation.
+    LinkWorker &linkWorker() { return m_worker; }
+    bool isGenerating() const { return m_worker.isRunning(); }
 
     // Opens the window with the process's start-up show command where the platform has one.
     void showAtStartup(int showCommand);
@@ -56,8 +57,10 @@ public:
     void FormCreate();
     // Saves both inputs; false (after reporting the error) when a write failed.
     bool FormClose();
+    // Starts a run, or stops the one in progress.
     void Button1Click();
-    // Looks at one character typed into EdUrl; a carriage return runs the generation.
+    // Looks at one character typed into EdUrl; a carriage return starts a run when none is in
+    // progress.
     void EdUrlKeyPress(QChar key);
     void Button2Click();
     void Button3Click();
@@ -92,10 +95,6 @@ public:
     QLineEdit *EdGet;
     QPlainTextEdit *MemoRes;
 
-    // Declared in this order: the client keeps a reference to the channel.
-    TlsChannel IdSSLIOHandlerSocketOpenSSL1;
-    HttpClient IdHTTP;
-
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -110,16 +109,18 @@ private:
     void createLogControls();
     void setFocusOrder();
     void connectHandlers();
+    void connectWorker();
     void dockBottomControls();
     void replaceTrackingIdItems(const QStringList &items);
     void copyLink(QLineEdit *field, const QString &message);
     void generate();
+    void showRunState(bool running);
     void prepareFirstRun();
     void drawLogTextOffscreen();
     static void showFromStart(QLineEdit *field, const QString &text);
 
     LinkServices m_services;
-    BlockedPainter m_painter;
+    LinkWorker m_worker;
     bool m_logHasLines = false;
     bool m_shownOnce = false;
     bool m_firstRunPrepared = false;

@@ -149,7 +149,7 @@ void wholeRuns(const LinkServices &services, const char *name, const QString &pa
     TlsChannel channel;
     channel.setExtraCaFile(QStringLiteral(LUMETTA_STANDIN_CA));
     HttpClient http(channel);
-    GeneratePartnerLink(view, http, services);
+    GeneratePartnerLink(view.request(), view, http, services);
     if (!view.log.value(view.log.size() - 2).startsWith(QStringLiteral("Короткая")))
         std::fprintf(stderr, "the run did not succeed: %s\n", qPrintable(view.log.join('|')));
     QStringList gets{view.requestUrl};
@@ -163,7 +163,7 @@ void wholeRuns(const LinkServices &services, const char *name, const QString &pa
     for (int round = 0; round < Rounds; ++round) {
         oursRounds.push_back(secondsOf([&] {
             for (int i = 0; i < Runs; ++i)
-                GeneratePartnerLink(view, http, services);
+                GeneratePartnerLink(view.request(), view, http, services);
         }));
         curlRounds.push_back(curlRuns(gets, services.shortener + "/--", view.partnerLink, Runs));
     }
@@ -218,7 +218,8 @@ void manyElements()
     HttpClient http(channel);
     const double oneRun = medianOf(Rounds, [&] {
         RecordingView view;
-        const double seconds = secondsOf([&] { GeneratePartnerLink(view, http, services); });
+        const double seconds =
+            secondsOf([&] { GeneratePartnerLink(view.request(), view, http, services); });
         if (view.log.size() != 6 + 2 * ManyElements + 2)
             std::fprintf(stderr, "unexpected log of %lld lines\n", qlonglong(view.log.size()));
         return seconds;

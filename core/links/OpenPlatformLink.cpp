@@ -8,7 +8,6 @@
 #include "links/ProductFactsRequest.h"
 #include "links/PromotionAnswer.h"
 #include "links/ShortLinkResolver.h"
-#include "stored/UnParam.h"
 
 #include <QDateTime>
 
@@ -152,33 +151,33 @@ bool readPartnerLink(PartnerLinkView &view, const QString &answerText, const QSt
 
 } // namespace
 
-bool RequestOpenPlatformLink(PartnerLinkView &view, HttpClient &http, const LinkServices &services,
-                             QString &partnerLink)
+bool RequestOpenPlatformLink(const LinkRun &run, QString &partnerLink)
 {
+    PartnerLinkView &view = run.view;
+    const TParametrs &params = run.request.params;
     view.AddLog(ApiLine);
-    if (TrimText(AppParams.api_key).isEmpty()) {
+    if (TrimText(params.api_key).isEmpty()) {
         view.AddLog(NoKey);
         view.AddLog(QString());
         return false;
     }
-    const QString trackingId = view.trackingIdText();
-    const Source source = sourceFor(view, http, view.pageUrlText());
+    const Source source = sourceFor(view, run.http, run.request.pageUrl);
     view.AddLog(QString());
 
-    OpenPlatformRequest request(Method, AppParams.api_key, QDateTime::currentMSecsSinceEpoch());
+    OpenPlatformRequest request(Method, params.api_key, QDateTime::currentMSecsSinceEpoch());
     request.set(QStringLiteral("promotion_link_type"), QStringLiteral("0"));
     request.set(QStringLiteral("source_values"), source.address);
-    request.set(QStringLiteral("tracking_id"), trackingId);
-    const QString url = request.url(services.openPlatform, AppParams.app_secret);
+    request.set(QStringLiteral("tracking_id"), run.request.trackingId);
+    const QString url = request.url(run.services.openPlatform, params.app_secret);
     view.setRequestUrl(url);
 
     QString answerText;
-    if (!fetchAnswer(view, http, url, answerText))
+    if (!fetchAnswer(view, run.http, url, answerText))
         return false;
     view.setRawAnswer(answerText);
     if (!readPartnerLink(view, answerText, source.address, partnerLink))
         return false;
     if (source.productId)
-        RequestProductFacts(view, http, services, *source.productId, trackingId);
+        RequestProductFacts(run, *source.productId);
     return true;
 }

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "http/HttpClient.h"
-#include "links/PartnerLink.h"
-#include "links/PartnerLinkView.h"
+#include "links/LinkRun.h"
 
 #include <QString>
 
@@ -12,5 +10,4 @@
 // product ID can be read, a short link's redirects followed if need be. Logs each step and
 // failure, shows the link for the page in the view and leaves it in partnerLink, then logs
 // the product's facts. False when the run ends here.
-bool RequestOpenPlatformLink(PartnerLinkView &view, HttpClient &http, const LinkServices &services,
-                             QString &partnerLink);
+bool RequestOpenPlatformLink(const LinkRun &run, QString &partnerLink);

@@ -1,10 +1,9 @@
 #include "links/PartnerLink.h"
 
-#include "BuildConfig.h"
 #include "TrimText.h"
+#include "links/LinkRun.h"
 #include "links/OpenPlatformLink.h"
 #include "links/PortalsOpenLink.h"
-#include "stored/UnParam.h"
 
 #include <QStringList>
 
@@ -16,21 +15,11 @@ const QString ShortenerPath = QStringLiteral("/--");
 const QString ShortFailedLine = QStringLiteral("Ошибка получения партнёрской короткой ссылки");
 const QString ShortLinkLine = QStringLiteral("Короткая партнёрская от Яндекса: ");
 
-// Counts the runs started in this process, so that a run can tell whether another one
-// started while it let pending events run.
-quint64 runsStarted = 0;
-
 } // namespace
 
-LinkServices LinkServices::fromBuild()
+void GeneratePartnerLink(const LinkRequest &request, PartnerLinkView &view, HttpClient &http,
+                         const LinkServices &services)
 {
-    return {QStringLiteral(LUMETTA_API_GATEWAY), QStringLiteral(LUMETTA_SHORTENER),
-            QStringLiteral(LUMETTA_OPEN_PLATFORM)};
-}
-
-void GeneratePartnerLink(PartnerLinkView &view, HttpClient &http, const LinkServices &services)
-{
-    const quint64 run = ++runsStarted;
     view.clearLog();
     view.setPartnerLink(QString());
     // No short link may outlive the run that made it.
@@ -38,18 +27,12 @@ void GeneratePartnerLink(PartnerLinkView &view, HttpClient &http, const LinkServ
     view.setPartnerLinkToolTip(QString());
     QString partnerLink;
 
-    const bool linkRead = TrimText(AppParams.app_secret).isEmpty()
-                              ? RequestPortalsOpenLink(view, http, services, partnerLink)
-                              : RequestOpenPlatformLink(view, http, services, partnerLink);
-    if (!linkRead)
-        return;
-
-    // A run started from here goes to its end first; its pair of links then stands, so this
-    // run must not put its own short link beside the other run's partner link.
-    view.processPendingEvents();
-    if (run != runsStarted)
-        return;
-    RequestShortLink(view, http, partnerLink, services);
+    const LinkRun run{request, view, http, services};
+    const bool linkRead = TrimText(request.params.app_secret).isEmpty()
+                              ? RequestPortalsOpenLink(run, partnerLink)
+                              : RequestOpenPlatformLink(run, partnerLink);
+    if (linkRead)
+        RequestShortLink(view, http, partnerLink, services);
 }
 
 void RequestShortLink(PartnerLinkView &view, HttpClient &http, const QString &partnerLink,

@@ -4,7 +4,6 @@
 #include "links/GatewayStatus.h"
 #include "links/LogLines.h"
 #include "links/PromotionAnswer.h"
-#include "stored/UnParam.h"
 
 namespace {
 
@@ -90,24 +89,23 @@ bool readPartnerLink(PartnerLinkView &view, const QString &answerText, QString &
 
 } // namespace
 
-bool RequestPortalsOpenLink(PartnerLinkView &view, HttpClient &http, const LinkServices &services,
-                            QString &partnerLink)
+bool RequestPortalsOpenLink(const LinkRun &run, QString &partnerLink)
 {
+    PartnerLinkView &view = run.view;
+    const QString &key = run.request.params.api_key;
     // The trimmed key only decides whether there is one; the request carries it as stored.
-    if (TrimText(AppParams.api_key).isEmpty()) {
+    if (TrimText(key).isEmpty()) {
         view.AddLog(NoKey);
         view.AddLog(QString());
         return false;
     }
     view.AddLog(ApiLine);
-    const QString trackingId = view.trackingIdText();
-    const QString pageUrl = view.pageUrlText();
-    const QString url = services.apiGateway + ApiPath + AppParams.api_key + BeforeTrackingId +
-                        trackingId + BeforePageUrl + pageUrl;
+    const QString url = run.services.apiGateway + ApiPath + key + BeforeTrackingId +
+                        run.request.trackingId + BeforePageUrl + run.request.pageUrl;
     view.setRequestUrl(url);
 
     QString answerText;
-    if (!fetchAnswer(view, http, url, answerText))
+    if (!fetchAnswer(view, run.http, url, answerText))
         return false;
     view.setRawAnswer(answerText);
     return readPartnerLink(view, answerText, partnerLink);

@@ -4,7 +4,6 @@
 #include "links/OpenPlatformAnswer.h"
 #include "links/OpenPlatformRequest.h"
 #include "links/PromotionAnswer.h"
-#include "stored/UnParam.h"
 
 #include <QDateTime>
 
@@ -68,18 +67,19 @@ QStringList factLines(const ProductFacts &facts)
 
 } // namespace
 
-void RequestProductFacts(PartnerLinkView &view, HttpClient &http, const LinkServices &services,
-                         const QString &productId, const QString &trackingId)
+void RequestProductFacts(const LinkRun &run, const QString &productId)
 {
-    OpenPlatformRequest request(Method, AppParams.api_key, QDateTime::currentMSecsSinceEpoch());
+    PartnerLinkView &view = run.view;
+    const TParametrs &params = run.request.params;
+    OpenPlatformRequest request(Method, params.api_key, QDateTime::currentMSecsSinceEpoch());
     request.set(QStringLiteral("product_ids"), productId);
-    request.set(QStringLiteral("target_currency"), AppParams.currency);
+    request.set(QStringLiteral("target_currency"), params.currency);
     request.set(QStringLiteral("target_language"), QStringLiteral("RU"));
-    request.set(QStringLiteral("tracking_id"), trackingId);
+    request.set(QStringLiteral("tracking_id"), run.request.trackingId);
     request.set(QStringLiteral("fields"), Fields);
     std::optional<ProductFacts> facts;
     try {
-        facts = readFacts(http.Get(request.url(services.openPlatform, AppParams.app_secret)));
+        facts = readFacts(run.http.Get(request.url(run.services.openPlatform, params.app_secret)));
     } catch (const AnswerFormatError &) {
         view.AddLog(FailedLine + LogLines::ParseFailed);
         return;

@@ -9,6 +9,7 @@
 
 #include "net/PlatformSocket.h"
 
+#include "net/NameLookup.h"
 #include "net/SocketError.h"
 
 #include <QDeadlineTimer>
@@ -71,11 +72,6 @@ int pollOne(quintptr handle, short events, int msecs)
     timeval limit{msecs / 1000, (msecs % 1000) * 1000};
     return ::select(0, &readable, &writable, &failed, msecs < 0 ? nullptr : &limit);
 }
-
-int resolverErrorNumber(int code)
-{
-    return code; // getaddrinfo reports Windows Sockets numbers here
-}
 #else
 #ifdef MSG_NOSIGNAL
 constexpr int SendFlags = MSG_NOSIGNAL; // a dead peer is an error, never SIGPIPE
@@ -100,11 +96,6 @@ int pollOne(int handle, short events, int msecs)
     pollfd record{handle, events, 0};
     return ::poll(&record, 1, msecs);
 }
-
-int resolverErrorNumber(int code)
-{
-    return SocketError::fromResolverError(code);
-}
 #endif
 
 int clampedLength(qsizetype size)
@@ -127,34 +118,10 @@ Address addressOf(const SockAddr &value)
     return address;
 }
 
-// Names under "invalid" never exist (RFC 6761); they are refused without asking the network.
-bool isReservedInvalidName(const QByteArray &ascii)
-{
-    QByteArray name = ascii.toLower();
-    if (name.endsWith('.'))
-        name.chop(1);
-    return name == "invalid" || name.endsWith(".invalid");
-}
-
-Address lookUp(const QByteArray &ascii, quint16 port)
-{
-    if (ascii.isEmpty() || isReservedInvalidName(ascii))
-        throw SocketError(SocketError::HostNotFound);
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo *found = nullptr;
-    const int rc = ::getaddrinfo(ascii.constData(), nullptr, &hints, &found);
-    if (rc != 0 || found == nullptr)
-        throw SocketError(rc != 0 ? resolverErrorNumber(rc) : SocketError::HostNotFound);
-    sockaddr_in v4{};
-    std::memcpy(&v4, found->ai_addr, std::min<size_t>(sizeof v4, found->ai_addrlen));
-    ::freeaddrinfo(found);
-    v4.sin_port = htons(port);
-    return addressOf(v4);
-}
-
-Address resolve(const QString &host, quint16 port)
+// The address of the host: an IP literal as it stands, a name through its lookup, which keeps
+// to the deadline and calls the wait hook as every other wait does.
+Address resolve(const QString &host, quint16 port, QDeadlineTimer deadline,
+                const std::function<void()> &waitHook)
 {
     const QByteArray ascii = PlatformSocket::asciiHost(host);
     sockaddr_in v4{};
@@ -169,7 +136,11 @@ Address resolve(const QString &host, quint16 port)
         v6.sin6_port = htons(port);
         return addressOf(v6);
     }
-    return lookUp(ascii, port);
+    v4.sin_family = AF_INET;
+    v4.sin_addr.s_addr =
+        NameLookup::ipv4Address(ascii, deadline, waitHook, PlatformSocket::WaitHookIntervalMs);
+    v4.sin_port = htons(port);
+    return addressOf(v4);
 }
 
 bool isAscii(const QString &text)
@@ -196,7 +167,7 @@ void PlatformSocket::prepareResolver()
 {
     try {
         startSockets();
-        (void)lookUp(QByteArrayLiteral("localhost"), 0);
+        (void)NameLookup::systemIpv4Address(QByteArrayLiteral("localhost"));
     } catch (const SocketError &) {
         // A machine without "localhost" resolves on the first connection, as it would anyway.
     }
@@ -215,7 +186,9 @@ void PlatformSocket::connect(const QString &host, quint16 port, int msecs)
 {
     close();
     startSockets();
-    const Address address = resolve(host, port);
+    // The lookup and the connection share the connect limit, within the overall deadline.
+    const QDeadlineTimer limit(withinDeadline(msecs));
+    const Address address = resolve(host, port, limit, m_waitHook);
     const auto handle = ::socket(address.storage.ss_family, SOCK_STREAM, IPPROTO_TCP);
     if (Handle(handle) == NoSocket)
         throw SocketError(lastError());
@@ -234,7 +207,7 @@ void PlatformSocket::connect(const QString &host, quint16 port, int msecs)
             if (code != SocketError::WouldBlock && code != 10036 &&
                 code != SocketError::Interrupted)
                 throw SocketError(code);
-            if (!waitWritable(msecs))
+            if (!waitWritable(int(limit.remainingTime())))
                 throw SocketError(SocketError::TimedOut);
             int pending = 0;
             socklen_t length = sizeof pending;

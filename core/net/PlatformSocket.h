@@ -27,7 +27,8 @@ public:
     // configuration and loads its modules now rather than on the first real connection.
     static void prepareResolver();
 
-    // Resolves the host (IPv4 for names) and connects; 10060 when msecs pass first.
+    // Resolves the host (IPv4 for names, on a thread of its own so that the wait keeps its
+    // limits and its hook) and connects; 10060 when msecs pass first.
     void connect(const QString &host, quint16 port, int msecs);
     bool isValid() const;
     void close();

@@ -68,6 +68,8 @@ struct TlsChannel::Private
     int requestTimeout = DefaultRequestTimeoutMs;
     // The end of the current request's time; none until a request starts.
     QDeadlineTimer requestDeadline{QDeadlineTimer::Forever};
+    QDeadlineTimer overallDeadline{QDeadlineTimer::Forever};
+    std::function<void()> waitHook;
     PlatformSocket socket;
     std::unique_ptr<TlsContext> context; // kept from one connection to the next
     std::future<std::unique_ptr<TlsContext>> preparedContext;
@@ -229,15 +231,24 @@ void TlsChannel::setRequestTimeout(int msecs)
     d->requestTimeout = msecs;
 }
 
+void TlsChannel::setOverallDeadline(QDeadlineTimer deadline)
+{
+    d->overallDeadline = deadline;
+}
+
 void TlsChannel::startRequest()
 {
-    d->requestDeadline = QDeadlineTimer(d->requestTimeout);
+    // A request that is not to be waited for is not to be sent either.
+    if (d->waitHook)
+        d->waitHook();
+    d->requestDeadline = std::min(QDeadlineTimer(d->requestTimeout), d->overallDeadline);
     // Every wait below, TLS ones included, ends up in the socket's; it keeps to the deadline.
     d->socket.setDeadline(d->requestDeadline);
 }
 
 void TlsChannel::setWaitHook(std::function<void()> hook)
 {
+    d->waitHook = hook;
     d->socket.setWaitHook(std::move(hook));
 }
 

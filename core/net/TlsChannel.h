@@ -2,6 +2,8 @@
 
 #include "net/ByteChannel.h"
 
+#include <QDeadlineTimer>
+
 #include <functional>
 #include <memory>
 
@@ -31,10 +33,15 @@ public:
     // reading together. A peer that sends a byte now and then restarts the read time-out
     // but not this one. Past it every wait fails with "Read timed out.".
     void setRequestTimeout(int msecs);
+    // A moment no request goes past, whatever is left of its own limit, such as the end of a
+    // whole run of several requests (Forever: none). Past it every wait fails as the request's
+    // own limit would: "Read timed out.".
+    void setOverallDeadline(QDeadlineTimer deadline);
 
-    // Called every few tens of milliseconds while the channel waits for the peer (connecting,
-    // in the handshake, for room to send or for the answer), so that a window can keep
-    // painting; it must not use the channel. Empty: none.
+    // Called as each request starts and every few tens of milliseconds while the channel waits
+    // for the peer (the name lookup, connecting, the handshake, room to send or the answer); it
+    // must not use the channel. An exception it throws ends the wait and leaves the channel closed,
+    // so that a run can be stopped whatever it waits for. Empty: none.
     void setWaitHook(std::function<void()> hook);
 
     // Loads OpenSSL and builds the TLS settings with the trust store on a background thread,

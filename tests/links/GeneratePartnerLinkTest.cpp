@@ -86,7 +86,7 @@ protected:
     }
     void TearDown() override { AppParams.api_key.clear(); }
 
-    void run() { GeneratePartnerLink(view, http, servers.services()); }
+    void run() { GeneratePartnerLink(view.request(), view, http, servers.services()); }
     // The log of the last run after its first line, which names the API the run used.
     QStringList runLog() const
     {
@@ -148,8 +148,6 @@ TEST_F(GeneratePartnerLinkTest, OneRunCallsTheWindowInThisOrder)
         "setShortLink: ",
         "setPartnerLinkToolTip: ",
         "AddLog: " + OldApi,
-        "trackingIdText",
-        "pageUrlText",
         "setRequestUrl: " + expectedUrl("12345", "track1", view.pageUrl),
         "setRawAnswer: " + view.rawAnswer,
         "AddLog: " + Ok,
@@ -161,7 +159,6 @@ TEST_F(GeneratePartnerLinkTest, OneRunCallsTheWindowInThisOrder)
         "AddLog: " + forUrl("u"),
         "AddLog: " + partner(link),
         "setPartnerLink: " + link,
-        "processPendingEvents",
         "setShortLink: " + shortLink,
         "AddLog: " + shortLine(shortLink),
         "AddLog: ",
@@ -259,7 +256,7 @@ TEST_F(GeneratePartnerLinkTest, FailedRequestLogsItsStatusLineAndKeepsTheEarlier
 
 TEST_F(GeneratePartnerLinkTest, UnreachableApiLogsTheSocketErrorAsOneEntry)
 {
-    GeneratePartnerLink(view, http, servers.servicesWithClosedApiPort());
+    GeneratePartnerLink(view.request(), view, http, servers.servicesWithClosedApiPort());
 
     ASSERT_EQ(runLog().size(), 2);
     EXPECT_EQ(runLog()[0], RequestFailed);
@@ -433,32 +430,6 @@ TEST_F(GeneratePartnerLinkTest, EveryMissingOrMisshapenMemberIsAParsingFailure)
     EXPECT_TRUE(servers.shortenerRequests().empty());
 }
 
-TEST_F(GeneratePartnerLinkTest, RunStartedFromPendingEventsLeavesOnlyItsOwnPairOfLinks)
-{
-    servers.answerApi([](const LoopbackServices::Received &request) {
-        const bool inner = request.params.find("trackingId")->second == "inner";
-        return json(answer("1", {element(inner ? "u-inner" : "u-outer", inner ? LinkB : LinkA)}));
-    });
-    view.onPendingEvents = [this] {
-        view.onPendingEvents = nullptr; // one nested run, as one click would start
-        view.trackingId = QStringLiteral("inner");
-        run();
-    };
-    run();
-
-    const QString b = QString::fromStdString(LinkB);
-    // The inner run's lines and links stand; the outer run ends without a short link request.
-    EXPECT_EQ(runLog(),
-              (headLines("1", "1") + QStringList{forUrl("u-inner"), partner(b),
-                                                 shortLine("https://clck.ru/short:" + b), Empty}));
-    EXPECT_EQ(view.shortLink, "https://clck.ru/short:" + b);
-    EXPECT_EQ(view.partnerLink, b);
-    EXPECT_EQ(view.calls.filter("clearLog").size(), 2);
-    const auto posts = servers.shortenerRequests();
-    ASSERT_EQ(posts.size(), 1u);
-    EXPECT_EQ(posts[0].params.find("url")->second, LinkB);
-}
-
 TEST(GeneratePartnerLinkOverTls, ShortLinkIsPostedThroughAVerifiedTlsChannel)
 {
     TemporaryDataDirectory directory;
@@ -481,7 +452,7 @@ TEST(GeneratePartnerLinkOverTls, ShortLinkIsPostedThroughAVerifiedTlsChannel)
     HttpClient http(channel);
     RecordingView view;
     AppParams.api_key = QStringLiteral("777");
-    GeneratePartnerLink(view, http, servers.services());
+    GeneratePartnerLink(view.request(), view, http, servers.services());
     AppParams.api_key.clear();
 
     ASSERT_TRUE(servers.services().shortener.startsWith("https://localhost:"));

@@ -123,7 +123,7 @@ protected:
 
     QStringList run()
     {
-        GeneratePartnerLink(view, http, servers.services());
+        GeneratePartnerLink(view.request(), view, http, servers.services());
         return view.log;
     }
 
@@ -356,7 +356,7 @@ TEST_F(OpenPlatformLinkTest, FailedRequestsLogTheMessageAndAnyRefusalInTheBody)
                            "HTTP/1.1 400 Bad Request",
                            "Ошибка API aliexpress: MissingParameter: sign is missing"}));
 
-    GeneratePartnerLink(view, http, servers.servicesWithClosedApiPort());
+    GeneratePartnerLink(view.request(), view, http, servers.servicesWithClosedApiPort());
     ASSERT_EQ(view.log.size(), 4);
     EXPECT_TRUE(view.log[3].startsWith("Socket Error # 10061")) << view.log[3].toStdString();
     EXPECT_TRUE(servers.shortenerRequests().empty());

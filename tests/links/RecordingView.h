@@ -1,23 +1,23 @@
 #pragma once
 
 #include "QStringPrinter.h"
+#include "links/LinkRequest.h"
 #include "links/PartnerLinkView.h"
 
 #include <QStringList>
 
-#include <functional>
-
-// A window stand-in for the generate operation: keeps each outlet's current content and
-// records every call, in order, as "name" or "name: argument".
+// A window stand-in for the generate operation: holds the two inputs a run is given, keeps each
+// outlet's current content and records every call, in order, as "name" or "name: argument".
 class RecordingView : public PartnerLinkView
 {
 public:
     QString trackingId;
     QString pageUrl;
-    // Runs inside processPendingEvents(); a test may start another run from here.
-    std::function<void()> onPendingEvents;
 
-    mutable QStringList calls;
+    // What a run is asked: the inputs with the parameters in AppParams.
+    LinkRequest request() const { return {AppParams, trackingId, pageUrl}; }
+
+    QStringList calls;
     QStringList log;
     QString partnerLink;
     QString requestUrl;
@@ -25,16 +25,6 @@ public:
     QString shortLink;
     QString partnerLinkToolTip;
 
-    QString trackingIdText() const override
-    {
-        calls << QStringLiteral("trackingIdText");
-        return trackingId;
-    }
-    QString pageUrlText() const override
-    {
-        calls << QStringLiteral("pageUrlText");
-        return pageUrl;
-    }
     void AddLog(const QString &line) override
     {
         calls << QStringLiteral("AddLog: ") + line;
@@ -69,11 +59,5 @@ public:
     {
         calls << QStringLiteral("setPartnerLinkToolTip: ") + text;
         partnerLinkToolTip = text;
-    }
-    void processPendingEvents() override
-    {
-        calls << QStringLiteral("processPendingEvents");
-        if (onPendingEvents)
-            onPendingEvents();
     }
 };

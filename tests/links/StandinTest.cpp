@@ -111,7 +111,7 @@ protected:
     {
         AppParams.api_key = key;
         view.trackingId = trackingId;
-        GeneratePartnerLink(view, http, standin.services());
+        GeneratePartnerLink(view.request(), view, http, standin.services());
         if (!AppParams.app_secret.isEmpty())
             return view.log;
         // The old API's runs: their first line names it; the rest is what is checked.

@@ -2,6 +2,7 @@
 #include "LoopbackServices.h"
 #include "ModalDriver.h"
 #include "Recorders.h"
+#include "RunWaiter.h"
 #include "TemporaryDataDirectory.h"
 #include "UiTestMain.h"
 #include "UnEditTrackingId.h"
@@ -74,7 +75,8 @@ private Q_SLOTS:
 
     void generateButtonFillsLinksAndLog();
     void enterInAddressFieldGenerates();
-    void windowPaintsButHandlesNoInputWhileAnAnswerWaits();
+    void windowAnswersWhileARunWaits();
+    void stopEndsTheRunAtOnceWhicheverWay();
     void enterElsewhereStartsNothing();
     void generateWithoutKeyLogsAndSendsNothing();
     void addLogKeepsEmptyAndMultiLineEntries();
@@ -132,6 +134,7 @@ void MainWindowTest::generateButtonFillsLinksAndLog()
     m_window->AddLog(QStringLiteral("from an earlier run"));
 
     QTest::mouseClick(m_window->Button1, Qt::LeftButton);
+    QVERIFY(waitForRunEnd(*m_window));
 
     const QStringList expected{
         QStringLiteral("Используется старый API AliExpress: portals.open api.getPromotionLinks"),
@@ -169,6 +172,7 @@ void MainWindowTest::enterInAddressFieldGenerates()
     m_window->setLinkServices(services.services());
 
     QTest::keyClick(m_window->EdUrl, Qt::Key_Return);
+    QVERIFY(waitForRunEnd(*m_window));
 
     QCOMPARE(services.api().requests().size(), 1);
     QCOMPARE(m_window->EdShortParLink->text(), QStringLiteral("https://ya.cc/t/enter"));
@@ -177,35 +181,11 @@ void MainWindowTest::enterInAddressFieldGenerates()
     QCOMPARE(m_window->EdUrl->text(), QStringLiteral("http://aliexpress.ru/item/42.html"));
 
     QTest::keyClick(m_window->EdUrl, Qt::Key_A);
+    QVERIFY(!m_window->isGenerating());
     QCOMPARE(services.api().requests().size(), 1);
 }
 
-namespace {
-// Calls `record` for each event of one type that reaches one object.
-class EventWatcher : public QObject
-{
-public:
-    EventWatcher(QObject *watched, QEvent::Type type, std::function<void()> record)
-        : m_type(type), m_record(std::move(record))
-    {
-        watched->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == m_type)
-            m_record();
-        return false;
-    }
-
-private:
-    QEvent::Type m_type;
-    std::function<void()> m_record;
-};
-} // namespace
-
-void MainWindowTest::windowPaintsButHandlesNoInputWhileAnAnswerWaits()
+void MainWindowTest::windowAnswersWhileARunWaits()
 {
     HeldAnswerServer api(LoopbackServices::answer(PartnerLinkAnswer, "application/json"));
     LoopbackServices services({}, LoopbackServices::answer("https://ya.cc/t/held"));
@@ -213,62 +193,80 @@ void MainWindowTest::windowPaintsButHandlesNoInputWhileAnAnswerWaits()
         {QStringLiteral("http://127.0.0.1:%1").arg(api.port()), services.services().shortener});
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    m_window->AddLog(QStringLiteral("from an earlier run"));
-    QLineEdit *trackingId = m_window->EdTrackID->lineEdit();
+    const QRect buttonPlace = m_window->Button1->geometry();
 
-    bool clearedLogPaintedBeforeRequest = false;
-    std::atomic_bool released{false};
-    std::atomic_int paintsWhileWaiting{0};
-    QList<Qt::CursorShape> cursorsWhileWaiting;
-    const EventWatcher paints(m_window->MemoLog->viewport(), QEvent::Paint, [&] {
-        // Cleared: nothing of the earlier run, at most the line naming the API.
-        if (!api.hasRequest() && logLines(*m_window).size() <= 1 &&
-            !m_window->MemoLog->toPlainText().contains(QStringLiteral("earlier")))
-            clearedLogPaintedBeforeRequest = true;
-        if (api.hasRequest() && !released) {
-            ++paintsWhileWaiting;
-            const QCursor *cursor = QGuiApplication::overrideCursor();
-            cursorsWhileWaiting << (cursor ? cursor->shape() : Qt::ArrowCursor);
-        }
-    });
-    struct Handled
-    {
-        bool answerRead;
-        int shortLinkRequests;
-    };
-    QList<Handled> keysHandled;
-    const EventWatcher keys(trackingId, QEvent::KeyPress, [&] {
-        keysHandled << Handled{!m_window->MemoRes->toPlainText().isEmpty(),
-                               services.shortener().connectionCount()};
-    });
-
-    // Once the request waits, a key is typed; the answer comes once the window has painted.
-    QInputDevice::primaryKeyboard(); // made here, in the thread that owns it
-    std::thread user([&] {
-        if (!api.waitForRequest(10000))
-            return;
-        QCoreApplication::postEvent(trackingId, new QKeyEvent(QEvent::KeyPress, Qt::Key_Z,
-                                                              Qt::NoModifier, QStringLiteral("z")));
-        for (int i = 0; i < 2000 && paintsWhileWaiting == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        released = true;
-        api.release();
-    });
     QTest::mouseClick(m_window->Button1, Qt::LeftButton);
-    user.join();
+    QTRY_VERIFY_WITH_TIMEOUT(api.hasRequest(), 10000);
+    QCOMPARE(m_window->Button1->text(), QStringLiteral("Стоп"));
+    QCOMPARE(m_window->Button1->geometry(), buttonPlace);
+    // The window's thread is free: what is typed shows at once, and Enter starts nothing.
+    m_window->EdUrl->selectAll();
+    QTest::keyClicks(m_window->EdUrl, QStringLiteral("http://aliexpress.ru/item/7.html"));
+    QCOMPARE(m_window->EdUrl->text(), QStringLiteral("http://aliexpress.ru/item/7.html"));
+    QTest::keyClick(m_window->EdUrl, Qt::Key_Return);
+    QVERIFY(m_window->isGenerating());
 
-    QVERIFY(clearedLogPaintedBeforeRequest);
-    QVERIFY(paintsWhileWaiting > 0);
-    QVERIFY(!cursorsWhileWaiting.isEmpty());
-    QVERIFY(std::all_of(cursorsWhileWaiting.begin(), cursorsWhileWaiting.end(),
-                        [](Qt::CursorShape shape) { return shape == Qt::WaitCursor; }));
-    // The key waited for the pending-events step: after the answer, before the short link.
-    QCOMPARE(keysHandled.size(), 1);
-    QVERIFY(keysHandled.first().answerRead);
-    QCOMPARE(keysHandled.first().shortLinkRequests, 0);
-    QCOMPARE(m_window->EdTrackID->currentText(), QStringLiteral("mytrackz"));
+    api.release();
+    QVERIFY(waitForRunEnd(*m_window));
+    QCOMPARE(m_window->Button1->text(), QStringLiteral("Банзай"));
     QCOMPARE(m_window->EdShortParLink->text(), QStringLiteral("https://ya.cc/t/held"));
-    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    // The run sent the address it started with; the edit is for the next one.
+    QVERIFY(m_window->EdGet->text().endsWith(
+        QStringLiteral("&urls=http://aliexpress.ru/item/42.html")));
+    QCOMPARE(services.shortener().connectionCount(), 1);
+}
+
+void MainWindowTest::stopEndsTheRunAtOnceWhicheverWay()
+{
+    const QString typed = QStringLiteral("http://aliexpress.ru/item/typed.html");
+    struct Way
+    {
+        const char *name;
+        std::function<void(TForm1 &)> stop;
+    };
+    const QList<Way> ways{
+        {"the button", [](TForm1 &w) { QTest::mouseClick(w.Button1, Qt::LeftButton); }},
+        {"Esc", [](TForm1 &w) { QTest::keyClick(w.EdUrl, Qt::Key_Escape); }},
+        {"closing the window", [](TForm1 &w) { QVERIFY(w.close()); }},
+    };
+    for (const Way &way : ways) {
+        const QByteArray name = way.name;
+        auto window = std::make_unique<TForm1>();
+        AppParams.api_key = QStringLiteral("12345"); // the window loaded none
+        HeldAnswerServer api(LoopbackServices::answer(PartnerLinkAnswer, "application/json"));
+        LoopbackServices services({}, LoopbackServices::answer("https://ya.cc/t/late"));
+        window->setLinkServices(
+            {QStringLiteral("http://127.0.0.1:%1").arg(api.port()), services.services().shortener});
+        window->EdShortParLink->setText(QStringLiteral("earlier"));
+        window->show();
+        window->activateWindow();
+        QVERIFY2(QTest::qWaitForWindowActive(window.get()), name);
+        QTest::mouseClick(window->Button1, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(api.hasRequest(), 10000);
+        // Shown: the run's start, which empties the outlets.
+        QTRY_VERIFY(window->EdShortParLink->text().isEmpty());
+        window->EdUrl->setText(typed);
+
+        way.stop(*window);
+        // At once, before the worker has said anything more.
+        QVERIFY2(!window->isGenerating(), name);
+        QCOMPARE(logLines(*window).last(), QStringLiteral("Остановлено."));
+        QCOMPARE(window->Button1->text(), QStringLiteral("Банзай"));
+        QCOMPARE(window->EdLinkPartn->text(), QString());
+        QCOMPARE(window->EdShortParLink->text(), QString());
+
+        // The answer that comes after all is not shown.
+        const QStringList log = logLines(*window);
+        api.release();
+        QTest::qWait(300);
+        QCOMPARE(logLines(*window), log);
+        QCOMPARE(window->EdLinkPartn->text(), QString());
+        QCOMPARE(services.shortener().connectionCount(), 0);
+        if (way.name == QByteArrayLiteral("closing the window")) {
+            QVERIFY(!window->isVisible());
+            QCOMPARE(ReadSetting(QStringLiteral("Form1.EdUrl.Text"), QString()), typed);
+        }
+    }
 }
 
 void MainWindowTest::enterElsewhereStartsNothing()
@@ -301,6 +299,7 @@ void MainWindowTest::generateWithoutKeyLogsAndSendsNothing()
     m_window->EdShortParLink->setText(QStringLiteral("earlier"));
 
     QTest::mouseClick(m_window->Button1, Qt::LeftButton);
+    QVERIFY(waitForRunEnd(*m_window));
 
     QCOMPARE(logLines(*m_window),
              (QStringList{QStringLiteral("Необходим API KEY. Зайдите в настроки программы."),
@@ -450,6 +449,7 @@ void MainWindowTest::pastesKeepTheFirstLineOnly()
     QCOMPARE(m_window->EdLinkPartn->text(), QStringLiteral("menu"));
 
     QTest::mouseClick(m_window->Button1, Qt::LeftButton);
+    QVERIFY(waitForRunEnd(*m_window));
     QCOMPARE(services.api().requests().size(), 1);
     const QByteArray requestLine = services.api().requests().at(0).head.split('\r').first();
     QVERIFY2(requestLine.endsWith("trackingId=pasted&urls=http://aliexpress.ru/item/742.html "
@@ -471,6 +471,7 @@ void MainWindowTest::longLinksShowFromTheirStart()
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 
     QTest::mouseClick(m_window->Button1, Qt::LeftButton);
+    QVERIFY(waitForRunEnd(*m_window));
 
     for (QLineEdit *field : {static_cast<QLineEdit *>(m_window->EdLinkPartn),
                              static_cast<QLineEdit *>(m_window->EdShortParLink)}) {

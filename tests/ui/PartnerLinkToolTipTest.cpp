@@ -2,6 +2,7 @@
 // Platform, and no stale title after a run that has none.
 #include "LoopbackServices.h"
 #include "LumettaApplication.h"
+#include "RunWaiter.h"
 #include "TemporaryDataDirectory.h"
 #include "Unit1.h"
 #include "stored/UnParam.h"
@@ -53,6 +54,7 @@ void PartnerLinkToolTipTest::titleIsTheTooltipUntilTheNextRun()
     services.openPlatform = services.apiGateway;
     window.setLinkServices(services);
     window.Button1Click();
+    QVERIFY(waitForRunEnd(window));
     QVERIFY2(window.EdLinkPartn->text() == QStringLiteral("https://s.click.aliexpress.com/e/_t"),
              qPrintable(window.MemoLog->toPlainText()));
     QCOMPARE(window.EdLinkPartn->toolTip(), QStringLiteral("Термос 500 мл"));
@@ -63,6 +65,7 @@ void PartnerLinkToolTipTest::titleIsTheTooltipUntilTheNextRun()
     services.openPlatform = services.apiGateway;
     window.setLinkServices(services);
     window.Button1Click();
+    QVERIFY(waitForRunEnd(window));
     QCOMPARE(window.EdLinkPartn->text(), QStringLiteral("https://s.click.aliexpress.com/e/_t"));
     QCOMPARE(window.EdLinkPartn->toolTip(), QString());
     AppParams = TParametrs();
