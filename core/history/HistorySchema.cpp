@@ -1,10 +1,13 @@
 #include "history/HistorySchema.h"
 
+#include "history/HistorySearch.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringList>
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -23,29 +26,6 @@ const QStringList linksTable = {QStringLiteral(R"(CREATE TABLE links (
     partner_link TEXT NOT NULL,
     short_link TEXT NOT NULL))")};
 
-// Version 2: a trigram index of the searched columns, so that a filter finds any substring
-// in any case (Cyrillic too, which LIKE does not fold) without reading every row. It indexes
-// the rows of links in place; rows are only ever added and deleted, and the triggers follow
-// both.
-const QStringList searchIndex = {
-    QStringLiteral(R"(CREATE VIRTUAL TABLE links_search USING fts5(
-    title, address, tracking_id, partner_link, short_link,
-    content='links', content_rowid='id', tokenize='trigram case_sensitive 0'))"),
-    QStringLiteral(R"(CREATE TRIGGER links_search_insert AFTER INSERT ON links BEGIN
-    INSERT INTO links_search(rowid, title, address, tracking_id, partner_link, short_link)
-    VALUES (new.id, new.title, new.address, new.tracking_id, new.partner_link, new.short_link);
-END)"),
-    QStringLiteral(R"(CREATE TRIGGER links_search_delete AFTER DELETE ON links BEGIN
-    INSERT INTO links_search(links_search, rowid, title, address, tracking_id, partner_link,
-                             short_link)
-    VALUES ('delete', old.id, old.title, old.address, old.tracking_id, old.partner_link,
-            old.short_link);
-END)"),
-    QStringLiteral("INSERT INTO links_search(links_search) VALUES ('rebuild')")};
-
-// steps[n] brings a database of version n to version n + 1.
-const std::array<QStringList, HistorySchema::CurrentVersion> steps = {linksTable, searchIndex};
-
 bool run(QSqlQuery &query, const QString &statement, QSqlError *error)
 {
     if (query.exec(statement))
@@ -53,6 +33,78 @@ bool run(QSqlQuery &query, const QString &statement, QSqlError *error)
     *error = query.lastError();
     return false;
 }
+
+bool runAll(QSqlQuery &query, const QStringList &statements, QSqlError *error)
+{
+    for (const QString &statement : statements) {
+        if (!run(query, statement, error))
+            return false;
+    }
+    return true;
+}
+
+bool createLinksTable(QSqlQuery &query, QSqlError *error)
+{
+    return runAll(query, linksTable, error);
+}
+
+// Version 2: the searched texts of each row case-folded in one column, and a trigram index of
+// it, so that a filter finds any part of them in any case, Cyrillic too, without reading every
+// row. The index reads the rows of links in place; rows are only ever added and deleted, and
+// the triggers follow both.
+const QStringList searchIndex = {
+    QStringLiteral(R"(CREATE VIRTUAL TABLE links_search USING fts5(
+    folded, content='links', content_rowid='id', tokenize='trigram case_sensitive 1'))"),
+    QStringLiteral(R"(CREATE TRIGGER links_search_insert AFTER INSERT ON links BEGIN
+    INSERT INTO links_search(rowid, folded) VALUES (new.id, new.folded);
+END)"),
+    QStringLiteral(R"(CREATE TRIGGER links_search_delete AFTER DELETE ON links BEGIN
+    INSERT INTO links_search(links_search, rowid, folded) VALUES ('delete', old.id, old.folded);
+END)"),
+    QStringLiteral("INSERT INTO links_search(links_search) VALUES ('rebuild')")};
+
+// SQLite cannot fold Cyrillic: the rows there already get their folded texts here.
+bool foldExistingRows(QSqlQuery &query, QSqlError *error)
+{
+    if (!run(query,
+             QStringLiteral("SELECT id, title, address, tracking_id, partner_link, "
+                            "short_link FROM links"),
+             error))
+        return false;
+    QList<std::pair<qint64, QString>> rows;
+    while (query.next()) {
+        rows.append({query.value(0).toLongLong(),
+                     HistorySearch::foldedText(query.value(1).toString(), query.value(2).toString(),
+                                               query.value(3).toString(), query.value(4).toString(),
+                                               query.value(5).toString())});
+    }
+    query.finish();
+    if (!query.prepare(QStringLiteral("UPDATE links SET folded = ? WHERE id = ?"))) {
+        *error = query.lastError();
+        return false;
+    }
+    for (const auto &[id, folded] : rows) {
+        query.addBindValue(folded);
+        query.addBindValue(id);
+        if (!query.exec()) {
+            *error = query.lastError();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool addSearchIndex(QSqlQuery &query, QSqlError *error)
+{
+    return run(query,
+               QStringLiteral("ALTER TABLE links ADD COLUMN folded TEXT NOT NULL DEFAULT ''"),
+               error) &&
+           foldExistingRows(query, error) && runAll(query, searchIndex, error);
+}
+
+// steps[n] brings a database of version n to version n + 1.
+using Step = bool (*)(QSqlQuery &query, QSqlError *error);
+const std::array<Step, HistorySchema::CurrentVersion> steps = {createLinksTable, addSearchIndex};
 
 bool readVersion(QSqlQuery &query, int *version, QSqlError *error)
 {
@@ -93,10 +145,8 @@ HistorySchema::Outcome HistorySchema::upgrade(const QSqlDatabase &database, QSql
         return Outcome::Newer;
     }
     for (int step = version; step < CurrentVersion; ++step) {
-        for (const QString &statement : steps.at(step)) {
-            if (!run(query, statement, &cause))
-                return failed(query, cause, error);
-        }
+        if (!steps.at(step)(query, &cause))
+            return failed(query, cause, error);
     }
     if (!run(query, QStringLiteral("PRAGMA user_version = %1").arg(CurrentVersion), &cause) ||
         !run(query, QStringLiteral("COMMIT"), &cause))

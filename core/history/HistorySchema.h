@@ -9,7 +9,7 @@ class QSqlDatabase;
 // A new database takes every step from version 0.
 namespace HistorySchema {
 
-// 1: the table of links made; 2: the search index over the columns the window filters by.
+// 1: the table of links made; 2: the searched texts folded and their index.
 constexpr int CurrentVersion = 2;
 
 enum class Outcome { Current, Newer, Failed };

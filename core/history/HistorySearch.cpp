@@ -1,14 +1,12 @@
 #include "history/HistorySearch.h"
 
-#include <QList>
+#include "history/HistoryEntry.h"
+
+#include <QStringList>
 
 namespace {
 
 constexpr qsizetype IndexedLength = 3; // the trigram index looks up nothing shorter
-
-const QString searchedColumns[] = {
-    QStringLiteral("l.title"), QStringLiteral("l.address"), QStringLiteral("l.tracking_id"),
-    QStringLiteral("l.partner_link"), QStringLiteral("l.short_link")};
 
 // One phrase of the index's query language: the text as it stands, quotes doubled.
 QString indexPhrase(QString text)
@@ -17,46 +15,37 @@ QString indexPhrase(QString text)
            QLatin1Char('"');
 }
 
-// A GLOB pattern matching the text anywhere, each letter in any of its cases. GLOB's own
-// special characters go into classes of their own, where they stand for themselves.
-QString casePattern(const QList<char32_t> &characters)
-{
-    QString pattern = QStringLiteral("*");
-    for (const char32_t character : characters) {
-        QList<char32_t> cases;
-        for (const char32_t variant : {character, QChar::toLower(character),
-                                       QChar::toUpper(character), QChar::toTitleCase(character)})
-            if (!cases.contains(variant))
-                cases.append(variant);
-        const QString text = QString::fromUcs4(cases.constData(), cases.size());
-        const bool special = character == U'*' || character == U'?' || character == U'[';
-        pattern += cases.size() > 1 || special ? QLatin1Char('[') + text + QLatin1Char(']') : text;
-    }
-    return pattern + QLatin1Char('*');
-}
-
 } // namespace
 
 HistorySearch HistorySearch::of(const QString &filter)
 {
-    const QString text = filter.trimmed();
+    const QString text = filter.trimmed().toCaseFolded();
     if (text.isEmpty())
         return {QStringLiteral("links l"), QStringLiteral("1"), QStringLiteral("l.id"), {}};
-    QList<char32_t> characters;
-    for (const uint character : text.toUcs4())
-        characters.append(char32_t(character));
-    if (characters.size() >= IndexedLength)
+    if (text.toUcs4().size() >= IndexedLength)
         return {QStringLiteral("links_search s JOIN links l ON l.id = s.rowid"),
                 QStringLiteral("links_search MATCH ?"),
                 QStringLiteral("s.rowid"),
                 {indexPhrase(text)}};
+    return {QStringLiteral("links l"),
+            QStringLiteral("instr(l.folded, ?) > 0"),
+            QStringLiteral("l.id"),
+            {text},
+            true};
+}
 
-    HistorySearch search{QStringLiteral("links l"), {}, QStringLiteral("l.id"), {}};
-    QStringList alternatives;
-    for (const QString &column : searchedColumns) {
-        alternatives << column + QStringLiteral(" GLOB ?");
-        search.values << casePattern(characters);
-    }
-    search.where = QLatin1Char('(') + alternatives.join(QStringLiteral(" OR ")) + QLatin1Char(')');
-    return search;
+QString HistorySearch::foldedText(const QString &title, const QString &address,
+                                  const QString &trackingId, const QString &partnerLink,
+                                  const QString &shortLink)
+{
+    // A line break between the texts: a filter, typed on one line, matches within one of them.
+    return QStringList{title, address, trackingId, partnerLink, shortLink}
+        .join(QLatin1Char('\n'))
+        .toCaseFolded();
+}
+
+QString HistorySearch::foldedText(const HistoryEntry &entry)
+{
+    return foldedText(entry.title, entry.address, entry.trackingId, entry.partnerLink,
+                      entry.shortLink);
 }

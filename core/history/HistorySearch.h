@@ -3,11 +3,13 @@
 #include <QString>
 #include <QVariantList>
 
+struct HistoryEntry;
+
 // How a filter text selects rows of the history: those whose title, address, tracking ID,
-// partner link or short link holds the text, in any case, Cyrillic as well as Latin. A text of
-// three characters or more is looked up in the search index; a shorter one, which a trigram
-// index cannot look up, is matched against every row as a pattern in which each letter stands
-// for all its cases (SQLite's LIKE folds ASCII letters only).
+// partner link or short link holds the text, in any case, Cyrillic as well as Latin (SQLite's
+// own LIKE folds ASCII letters only). Each row keeps those texts case-folded in one column; a
+// folded filter of three characters or more is looked up in its trigram index, a shorter one,
+// which a trigram index cannot look up, is sought in every row.
 struct HistorySearch
 {
     // The FROM and WHERE clauses of a query over the table links as "l", the expression of a
@@ -16,7 +18,13 @@ struct HistorySearch
     QString where;
     QString id;
     QVariantList values;
+    bool readsEveryRow = false; // no index helps
 
     // Blanks around the text do not count; an empty text selects every row.
     static HistorySearch of(const QString &filter);
+    // What the column "folded" holds for a row.
+    static QString foldedText(const QString &title, const QString &address,
+                              const QString &trackingId, const QString &partnerLink,
+                              const QString &shortLink);
+    static QString foldedText(const HistoryEntry &entry);
 };

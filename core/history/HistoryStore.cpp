@@ -12,6 +12,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -50,6 +51,7 @@ void bindEntry(QSqlQuery &query, const HistoryEntry &entry)
     query.addBindValue(optionalNumber(entry.commissionRate));
     query.addBindValue(notNull(entry.partnerLink));
     query.addBindValue(notNull(entry.shortLink));
+    query.addBindValue(HistorySearch::foldedText(entry));
 }
 
 HistoryEntry readEntry(const QSqlQuery &query)
@@ -101,6 +103,15 @@ QString cannotWrite(const QString &path, const QString &reason)
     return QStringLiteral("Не удалось записать файл %1: %2").arg(path, reason);
 }
 
+qint64 newestId(QSqlQuery &query)
+{
+    if (!query.exec(QStringLiteral("SELECT max(id) FROM links")) || !query.next())
+        return 0;
+    const qint64 id = query.value(0).toLongLong();
+    query.finish();
+    return id;
+}
+
 LumettaError cannotRead(const QSqlQuery &query)
 {
     return LumettaError(QStringLiteral("Не удалось прочитать историю ссылок: %1")
@@ -150,8 +161,8 @@ QList<qint64> HistoryStore::insert(const QList<HistoryEntry> &entries)
         QSqlQuery query(database);
         if (!query.prepare(QStringLiteral(
                 "INSERT INTO links (made_at, tracking_id, address, product_id, title, price, "
-                "currency, commission_rate, partner_link, short_link) "
-                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+                "currency, commission_rate, partner_link, short_link, folded) "
+                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
             return false;
         for (const HistoryEntry &entry : entries) {
             bindEntry(query, entry);
@@ -164,23 +175,32 @@ QList<qint64> HistoryStore::insert(const QList<HistoryEntry> &entries)
     return stored ? ids : QList<qint64>();
 }
 
-QList<HistoryEntry> HistoryStore::page(const QString &filter, int limit, qint64 olderThan) const
+HistoryPage HistoryStore::page(const QString &filter, int limit, qint64 before) const
 {
-    QList<HistoryEntry> entries;
+    HistoryPage page;
     if (!isKept() || limit <= 0)
-        return entries;
+        return page;
     const HistorySearch search = HistorySearch::of(filter);
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!prepareSearch(query, selectedColumns, search,
-                       QStringLiteral(" AND %1 < ? ORDER BY %1 DESC LIMIT ?").arg(search.id)))
-        return entries;
-    query.addBindValue(olderThan > 0 ? olderThan : std::numeric_limits<qint64>::max());
+    if (before <= 0)
+        before = search.readsEveryRow ? newestId(query) + 1 : std::numeric_limits<qint64>::max();
+    const qint64 lowest = search.readsEveryRow ? std::max<qint64>(before - ScanIds, 0) : 0;
+    if (!prepareSearch(
+            query, selectedColumns, search,
+            QStringLiteral(" AND %1 < ? AND %1 >= ? ORDER BY %1 DESC LIMIT ?").arg(search.id)))
+        return page;
+    query.addBindValue(before);
+    query.addBindValue(lowest);
     query.addBindValue(limit);
     if (!query.exec())
-        return entries;
+        return page;
     while (query.next())
-        entries << readEntry(query);
-    return entries;
+        page.entries << readEntry(query);
+    if (page.entries.size() == limit)
+        page.nextBefore = page.entries.last().id;
+    else if (lowest > 1) // ids start at 1
+        page.nextBefore = lowest;
+    return page;
 }
 
 qint64 HistoryStore::count(const QString &filter) const

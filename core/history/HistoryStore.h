@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/HistoryEntry.h"
+#include "history/HistoryPage.h"
 
 #include <QList>
 #include <QString>
@@ -25,6 +26,7 @@ class HistoryStore
 {
 public:
     static constexpr int BusyTimeoutMs = 5000;
+    static constexpr qint64 ScanIds = 4096;
 
     // "history.sqlite" in the data directory, beside the settings file.
     static QString defaultPath();
@@ -46,9 +48,10 @@ public:
     // Stores all entries in one transaction and returns their ids; empty on failure.
     QList<qint64> addAll(const QList<HistoryEntry> &entries);
     // Up to limit entries matching filter (see HistorySearch), newest first, of those with an id
-    // below olderThan when it is positive: the next page follows from the last id of the page
-    // before.
-    QList<HistoryEntry> page(const QString &filter, int limit, qint64 olderThan = 0) const;
+    // below before (all when it is 0). A filter the search index cannot look up is matched
+    // against the rows of at most ScanIds ids a call, so that no call takes long whatever the
+    // history's size: its page may hold fewer entries than limit, or none, while more follow.
+    HistoryPage page(const QString &filter, int limit, qint64 before = 0) const;
     qint64 count(const QString &filter = QString()) const;
     // Returns how many of the rows were deleted.
     int remove(const QList<qint64> &ids);
@@ -57,7 +60,6 @@ public:
     void exportCsv(const QString &filePath, const QString &filter = QString()) const;
 
 private:
-    void open();
     QList<qint64> insert(const QList<HistoryEntry> &entries);
 
     QString m_path;

@@ -41,7 +41,7 @@ void expectNothingKept(HistoryStore &store, const QString &exportPath)
     EXPECT_FALSE(store.isKept());
     EXPECT_EQ(store.add(entryTitled(QStringLiteral("x"))), std::nullopt);
     EXPECT_TRUE(store.addAll({entryTitled(QStringLiteral("y"))}).isEmpty());
-    EXPECT_TRUE(store.page(QString(), 10).isEmpty());
+    EXPECT_TRUE(store.page(QString(), 10).entries.isEmpty());
     EXPECT_EQ(store.count(), 0);
     EXPECT_EQ(store.remove({1}), 0);
     EXPECT_NO_THROW(store.exportCsv(exportPath));
@@ -98,7 +98,7 @@ TEST(HistoryFile, AnOlderVersionIsUpgradedWithItsRows)
         HistoryStore store(path);
         ASSERT_TRUE(store.isKept());
         EXPECT_EQ(store.notice(), QString());
-        const QList<HistoryEntry> rows = store.page(QString(), 10);
+        const QList<HistoryEntry> rows = store.page(QString(), 10).entries;
         ASSERT_EQ(rows.size(), 2);
         EXPECT_EQ(rows.at(1).madeAt,
                   QDateTime::fromString("2025-01-02T03:04:05.006Z", Qt::ISODateWithMs));

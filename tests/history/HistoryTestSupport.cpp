@@ -55,6 +55,11 @@ QStringList titlesOf(const QList<HistoryEntry> &entries)
     return titles;
 }
 
+QStringList titlesOf(const HistoryPage &page)
+{
+    return titlesOf(page.entries);
+}
+
 void writeFileBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);

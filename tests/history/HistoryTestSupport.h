@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/HistoryEntry.h"
+#include "history/HistoryPage.h"
 
 #include <QByteArray>
 #include <QList>
@@ -31,6 +32,7 @@ inline void PrintTo(const QStringList &list, std::ostream *out)
 HistoryEntry entryTitled(const QString &title);
 
 QStringList titlesOf(const QList<HistoryEntry> &entries);
+QStringList titlesOf(const HistoryPage &page);
 
 void writeFileBytes(const QString &path, const QByteArray &bytes);
 QByteArray readFileBytes(const QString &path);

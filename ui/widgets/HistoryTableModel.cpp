@@ -3,6 +3,7 @@
 #include "history/HistoryStore.h"
 
 #include <QLocale>
+#include <QTimer>
 
 HistoryTableModel::HistoryTableModel(QObject *parent) : QAbstractTableModel(parent) {}
 
@@ -20,10 +21,26 @@ void HistoryTableModel::setFilter(const QString &filter)
 
 void HistoryTableModel::reload()
 {
+    ++m_generation;
     beginResetModel();
-    m_rows = m_store ? m_store->page(m_filter, PageSize) : QList<HistoryEntry>();
-    m_complete = m_rows.size() < PageSize;
+    const HistoryPage page = m_store ? m_store->page(m_filter, PageSize) : HistoryPage();
+    m_rows = page.entries;
+    m_nextBefore = page.nextBefore;
     endResetModel();
+    if (m_rows.isEmpty())
+        keepLooking();
+}
+
+// A part of the history without a match adds no row, and the view then asks for no more: the
+// model looks further by itself.
+void HistoryTableModel::keepLooking()
+{
+    if (m_nextBefore == 0)
+        return;
+    QTimer::singleShot(0, this, [this, generation = m_generation] {
+        if (generation == m_generation)
+            fetchMore(QModelIndex());
+    });
 }
 
 int HistoryTableModel::rowOf(qint64 id) const
@@ -111,19 +128,22 @@ QVariant HistoryTableModel::headerData(int section, Qt::Orientation orientation,
 
 bool HistoryTableModel::canFetchMore(const QModelIndex &parent) const
 {
-    return !parent.isValid() && !m_complete;
+    return !parent.isValid() && m_nextBefore != 0;
 }
 
 void HistoryTableModel::fetchMore(const QModelIndex &parent)
 {
     if (!canFetchMore(parent) || !m_store)
         return;
-    // The next page starts below the last id read: rows added meanwhile do not shift it.
-    const QList<HistoryEntry> page = m_store->page(m_filter, PageSize, m_rows.last().id);
-    m_complete = page.size() < PageSize;
-    if (page.isEmpty())
+    // Pages go by ids: rows added meanwhile do not shift them.
+    const HistoryPage page = m_store->page(m_filter, PageSize, m_nextBefore);
+    m_nextBefore = page.nextBefore;
+    if (page.entries.isEmpty()) {
+        keepLooking();
         return;
-    beginInsertRows(QModelIndex(), int(m_rows.size()), int(m_rows.size() + page.size() - 1));
-    m_rows += page;
+    }
+    beginInsertRows(QModelIndex(), int(m_rows.size()),
+                    int(m_rows.size() + page.entries.size() - 1));
+    m_rows += page.entries;
     endInsertRows();
 }

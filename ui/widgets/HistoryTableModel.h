@@ -9,7 +9,9 @@
 class HistoryStore;
 
 // The history as a table: the entries matching a filter, newest first, read a page at a time
-// as the view scrolls down to them, so that a long history shows at once.
+// as the view scrolls down to them, so that a long history shows at once. A filter that is
+// matched row by row goes through the history a part at a time (see HistoryStore::page), on
+// later turns of the event loop, so that the user can type on meanwhile.
 class HistoryTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -42,9 +44,11 @@ public:
 
 private:
     QString displayed(const HistoryEntry &entry, int column) const;
+    void keepLooking();
 
     HistoryStore *m_store = nullptr;
     QString m_filter;
     QList<HistoryEntry> m_rows;
-    bool m_complete = true; // no page left to read
+    qint64 m_nextBefore = 0;  // 0: no page left to read
+    quint64 m_generation = 0; // of the rows read, for a look further that comes after a reload
 };
