@@ -119,12 +119,15 @@ Attempt tryOpen(const QString &name, const QString &path, int busyTimeoutMs, boo
     // With the write-ahead log a commit need not wait for the disk: a power cut may lose the
     // last links, never the database.
     query.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    // A file that can be read but not written (its own or its folder's permissions) fails here
-    // rather than at the first link.
+    // A file that can be read but not written fails here rather than at the first link: a
+    // write, rolled back (SQLite begins a write transaction on a read-only file all the same).
     if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return failedWith(query.lastError());
+    const bool written =
+        query.exec(QStringLiteral("PRAGMA user_version = %1").arg(HistorySchema::CurrentVersion));
+    const QSqlError writeError = query.lastError();
     query.exec(QStringLiteral("ROLLBACK"));
-    return {};
+    return written ? Attempt() : failedWith(writeError);
 }
 
 // The name the damaged file goes to: none of its own or its journals' names may be taken.

@@ -28,11 +28,6 @@ QByteArray rowOf(const QByteArray &title, const QByteArray &price, const QByteAr
 
 } // namespace
 
-TEST(HistoryCsv, StartsWithTheByteOrderMarkAndTheColumnNames)
-{
-    EXPECT_EQ(HistoryCsv::start(), header);
-}
-
 TEST(HistoryCsv, RowsQuoteWhatNeedsQuotingAndWriteNumbersPlainly)
 {
     const struct
@@ -45,23 +40,13 @@ TEST(HistoryCsv, RowsQuoteWhatNeedsQuotingAndWriteNumbersPlainly)
         {"comma, quotes and a line break",
          [](HistoryEntry &entry) { entry.title = "Кабель \"USB-C\", 2 м\r\nчёрный"; },
          rowOf("\"Кабель \"\"USB-C\"\", 2 м\r\nчёрный\"", "1299.5", "7.5")},
-        {"a lone line feed", [](HistoryEntry &entry) { entry.title = "a\nb"; },
-         rowOf("\"a\nb\"", "1299.5", "7.5")},
-        {"blanks stay as they are", [](HistoryEntry &entry) { entry.title = " a  b "; },
-         rowOf(" a  b ", "1299.5", "7.5")},
         {"unknown numbers",
          [](HistoryEntry &entry) {
              entry.price.reset();
              entry.commissionRate.reset();
          },
          rowOf("Наушники", "", "")},
-        {"whole, large and small numbers",
-         [](HistoryEntry &entry) {
-             entry.price = 1000000;
-             entry.commissionRate = 0.1;
-         },
-         rowOf("Наушники", "1000000", "0.1")},
-        {"more digits",
+        {"numbers large, small and long",
          [](HistoryEntry &entry) {
              entry.price = 12345678.25;
              entry.commissionRate = 0.0000001;
@@ -70,14 +55,15 @@ TEST(HistoryCsv, RowsQuoteWhatNeedsQuotingAndWriteNumbersPlainly)
         {"formulas are not run",
          [](HistoryEntry &entry) { entry.title = "=HYPERLINK(\"http://x\",\"y\")"; },
          rowOf("\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"", "1299.5", "7.5")},
-        {"a leading minus", [](HistoryEntry &entry) { entry.title = "-30% скидка"; },
-         rowOf("'-30% скидка", "1299.5", "7.5")},
-        {"a leading plus or at sign",
+        {"a leading minus, plus or at sign",
          [](HistoryEntry &entry) {
-             entry.title = "+7";
+             entry.title = "-30% скидка";
              entry.trackingId = "@me";
+             entry.currency = "+7";
          },
-         QByteArray(rowOf("'+7", "1299.5", "7.5")).replace(",blog,", ",'@me,")},
+         QByteArray(rowOf("'-30% скидка", "1299.5", "7.5"))
+             .replace(",blog,", ",'@me,")
+             .replace(",RUB,", ",'+7,")},
         {"a time with an offset is written in UTC",
          [](HistoryEntry &entry) {
              entry.madeAt =
@@ -106,6 +92,7 @@ TEST(HistoryCsv, ExportWritesTheMatchingRowsNewestFirst)
     store.add(entryTitled(QStringLiteral("Чайник")));
 
     const QString path = folder.filePath(QStringLiteral("экспорт.csv"));
+    EXPECT_EQ(HistoryCsv::start(), header);
     store.exportCsv(path, QStringLiteral("ЛАМПА"));
     EXPECT_EQ(readFileBytes(path),
               header + "2026-03-14 09:27:53,blog,https://aliexpress.ru/item/1005003091506814.html,"

@@ -17,130 +17,97 @@ namespace {
 class History : public ::testing::Test
 {
 protected:
-    // Adds the entries one by one, oldest first.
-    void addAll(const QList<HistoryEntry> &entries)
-    {
-        for (const HistoryEntry &entry : entries)
-            ASSERT_TRUE(m_store.add(entry).has_value()) << entry.title.toStdString();
-    }
-
     TemporaryDataDirectory m_dir;
     HistoryStore m_store;
 };
 
-HistoryEntry withLinks(HistoryEntry entry, const QString &trackingId, const QString &address,
-                       const QString &partnerLink, const QString &shortLink)
+HistoryEntry withTexts(const QString &title, const QString &trackingId, const QString &address,
+                       const QString &shortLink)
 {
+    HistoryEntry entry = entryTitled(title);
     entry.trackingId = trackingId;
     entry.address = address;
-    entry.partnerLink = partnerLink;
+    entry.partnerLink = "https://s.click.aliexpress.com/e/_" + address.right(6);
     entry.shortLink = shortLink;
     return entry;
 }
 
 } // namespace
 
-TEST_F(History, LivesBesideTheSettingsFile)
-{
-    EXPECT_EQ(m_store.path(), QDir::toNativeSeparators(m_dir.path()) + QDir::separator() +
-                                  QStringLiteral("history.sqlite"));
-    EXPECT_TRUE(m_store.isKept());
-    EXPECT_EQ(m_store.notice(), QString());
-    EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("history.sqlite"))));
-}
-
 TEST_F(History, EntriesComeBackAsStoredNewestFirst)
 {
-    HistoryEntry plain = entryTitled(QStringLiteral("Наушники"));
+    EXPECT_EQ(m_store.path(), QDir::toNativeSeparators(m_dir.filePath("history.sqlite")));
+    EXPECT_TRUE(m_store.isKept());
+    EXPECT_EQ(m_store.notice(), QString());
+
     HistoryEntry unknowns = entryTitled(QStringLiteral("Без цены"));
     unknowns.price.reset();
     unknowns.commissionRate.reset();
-    unknowns.currency = QString();
-    unknowns.shortLink = QString(); // a null text is stored as an empty one
+    unknowns.madeAt = QDateTime(); // takes the time it is added
     HistoryEntry odd = entryTitled(QStringLiteral("Кавычки \" и запятые, \r\n строки\t🎧"));
     odd.price = 0.1;
     odd.commissionRate = 0.0;
-    odd.madeAt = QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59, 999), QTimeZone::utc());
-    const QList<HistoryEntry> added = {plain, unknowns, odd};
+    odd.madeAt = QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59, 999), QTimeZone(3 * 3600));
+    odd.shortLink = QString(); // a null text comes back empty
+    const QList<HistoryEntry> added = {entryTitled(QStringLiteral("Наушники")), unknowns, odd};
 
+    const QDateTime before = QDateTime::currentDateTimeUtc();
     QList<qint64> ids;
     for (const HistoryEntry &entry : added)
         ids << m_store.add(entry).value_or(-1);
+    const QDateTime after = QDateTime::currentDateTimeUtc();
     ASSERT_EQ(ids, (QList<qint64>{1, 2, 3}));
 
     const QList<HistoryEntry> read = m_store.page(QString(), 10).entries;
     ASSERT_EQ(read.size(), 3);
+    const QDateTime stamped = read.at(1).madeAt;
+    EXPECT_TRUE(stamped.timeSpec() == Qt::UTC && before <= stamped && stamped <= after)
+        << stamped.toString(Qt::ISODateWithMs).toStdString();
     for (int i = 0; i < 3; ++i) {
         HistoryEntry expected = added.at(2 - i);
         expected.id = ids.at(2 - i);
-        if (expected.shortLink.isNull())
-            expected.shortLink = QStringLiteral("");
-        if (expected.currency.isNull())
-            expected.currency = QStringLiteral("");
+        expected.shortLink = expected.shortLink.isNull() ? QStringLiteral("") : expected.shortLink;
+        if (!expected.madeAt.isValid())
+            expected.madeAt = stamped;
         EXPECT_EQ(read.at(i), expected) << "row " << i;
     }
     EXPECT_EQ(m_store.count(), 3);
 }
 
-TEST_F(History, AnEntryWithoutATimeTakesTheTimeItIsAdded)
-{
-    HistoryEntry entry = entryTitled(QStringLiteral("now"));
-    entry.madeAt = QDateTime();
-    const QDateTime before = QDateTime::currentDateTimeUtc().addMSecs(-1);
-    ASSERT_TRUE(m_store.add(entry));
-    const QDateTime after = QDateTime::currentDateTimeUtc().addMSecs(1);
-    const QDateTime stored = m_store.page(QString(), 1).entries.value(0).madeAt;
-    EXPECT_EQ(stored.timeSpec(), Qt::UTC);
-    EXPECT_TRUE(before <= stored && stored <= after) << stored.toString().toStdString();
-}
-
 TEST_F(History, FilterFindsTextInAnySearchedColumnInAnyCase)
 {
-    addAll({withLinks(entryTitled(QStringLiteral("Беспроводные НАУШНИКИ")), "blog",
-                      "https://aliexpress.ru/item/1.html", "https://s.click.aliexpress.com/e/_AAA",
-                      "https://clck.ru/3Abc"),
-            withLinks(entryTitled(QStringLiteral("Ёлочная гирлянда")), "Канал-Телеграм",
-                      "https://aliexpress.com/item/2.html?x=[1]",
-                      "https://s.click.aliexpress.com/e/_BBB", ""),
-            withLinks(entryTitled(QStringLiteral("Case *Glob? \"quoted\" 100%_done")), "site",
-                      "https://m.aliexpress.com/item/3.html", "https://s.click.aliexpress.com/e/_C",
-                      "https://clck.ru/X"),
-            withLinks(entryTitled(QStringLiteral("смарт-часы Ж")), "blog",
-                      "https://aliexpress.ru/item/4.html", "https://s.click.aliexpress.com/e/_DDD",
-                      "https://clck.ru/3Def")});
     const QString first = QStringLiteral("Беспроводные НАУШНИКИ");
     const QString second = QStringLiteral("Ёлочная гирлянда");
     const QString third = QStringLiteral("Case *Glob? \"quoted\" 100%_done");
     const QString fourth = QStringLiteral("смарт-часы Ж");
+    for (const HistoryEntry &entry :
+         {withTexts(first, "blog", "https://aliexpress.ru/item/1.html", "https://clck.ru/3Abc"),
+          withTexts(second, "Канал-Телеграм", "https://aliexpress.com/item/2.html?x=[1]", ""),
+          withTexts(third, "site", "https://m.aliexpress.com/item/3.html", "https://clck.ru/X"),
+          withTexts(fourth, "blog", "https://aliexpress.ru/item/4.html", "https://clck.ru/3Def")})
+        ASSERT_TRUE(m_store.add(entry));
 
     const struct
     {
         QString filter;
         QStringList titles; // newest first
     } cases[] = {
-        {QString(), {fourth, third, second, first}},
         {QStringLiteral("   "), {fourth, third, second, first}},
-        {QStringLiteral("наушники"), {first}},
         {QStringLiteral("нАуШн"), {first}},
         {QStringLiteral("ЁЛОЧНАЯ"), {second}},
-        {QStringLiteral("ё"), {second}},          // one letter: matched without the index
-        {QStringLiteral("ж"), {fourth}},          // upper case stored, lower case asked
-        {QStringLiteral("ЧА"), {fourth}},         // two letters
-        {QStringLiteral("case *glob?"), {third}}, // Latin case, wildcards taken as they stand
-        {QStringLiteral("*"), {third}},
-        {QStringLiteral("?"), {third, second}},
-        {QStringLiteral("["), {second}},
+        {QStringLiteral("ё"), {second}}, // one or two letters: sought row by row
+        {QStringLiteral("ж"), {fourth}},
+        {QStringLiteral("ЧА"), {fourth}},
+        {QStringLiteral("case *glob?"), {third}}, // wildcards of SQL stand for themselves
         {QStringLiteral("%"), {third}},
-        {QStringLiteral("0%_"), {third}},
+        {QStringLiteral("?"), {third, second}},
         {QStringLiteral("\"quoted\""), {third}},
-        {QStringLiteral("  канал-телеграм "), {second}}, // tracking ID; blanks around dropped
-        {QStringLiteral("BLOG"), {fourth, first}},
-        {QStringLiteral("item/2.html?x=[1]"), {second}}, // the address
-        {QStringLiteral("E/_BBB"), {second}},            // the partner link
+        {QStringLiteral("  канал-телеграм "), {second}}, // the tracking ID
+        {QStringLiteral("x=[1]"), {second}},             // the address
+        {QStringLiteral("E/_4.HTML"), {fourth}},         // the partner link
         {QStringLiteral("clck.ru/3"), {fourth, first}},  // the short link
         {QStringLiteral("1005003091506814"), {}},        // the product ID is not searched
         {QStringLiteral("RUB"), {}},
-        {QStringLiteral("нет такого"), {}},
     };
     for (const auto &test : cases) {
         EXPECT_EQ(titlesOf(m_store.page(test.filter, 10)), test.titles)
@@ -151,7 +118,7 @@ TEST_F(History, FilterFindsTextInAnySearchedColumnInAnyCase)
 
 TEST_F(History, PagesFollowOneAnotherToTheOldestEntry)
 {
-    // More rows than one call reads for a filter matched row by row.
+    // More rows than one call reads for a filter sought row by row.
     const int rows = int(HistoryStore::ScanIds) + 904;
     QList<HistoryEntry> entries;
     for (int i = 1; i <= rows; ++i)
@@ -165,23 +132,21 @@ TEST_F(History, PagesFollowOneAnotherToTheOldestEntry)
         QList<int> pageSizes; // empty: not looked at
     } cases[] = {{QString(), 2000, {2000, 2000, 1000}},
                  {QStringLiteral("ё"), 2000, {2000, 2000, 1000}},
-                 {QStringLiteral("ъ"), 10, {0, 0}}, // a row-by-row search stops at each part
+                 {QStringLiteral("ъ"), 10, {0, 0}}, // each part read ends a page
                  {QStringLiteral("77"), 50, {}},
                  {QStringLiteral("НЕЧЁТНЫЙ 49"), 20, {}}};
     for (const auto &test : cases) {
         QList<int> sizes;
         QStringList titles;
-        HistoryPage page = m_store.page(test.filter, test.limit);
-        for (;;) {
+        for (HistoryPage page = m_store.page(test.filter, test.limit);;
+             page = m_store.page(test.filter, test.limit, page.nextBefore)) {
             sizes << int(page.entries.size());
             titles << titlesOf(page);
             if (page.nextBefore == 0)
                 break;
-            page = m_store.page(test.filter, test.limit, page.nextBefore);
         }
-        if (!test.pageSizes.isEmpty()) {
-            EXPECT_EQ(sizes, test.pageSizes) << test.filter.toStdString();
-        }
+        EXPECT_TRUE(test.pageSizes.isEmpty() || sizes == test.pageSizes)
+            << test.filter.toStdString();
         EXPECT_LE(*std::max_element(sizes.cbegin(), sizes.cend()), test.limit);
         QStringList expected;
         for (auto entry = entries.crbegin(); entry != entries.crend(); ++entry) {
@@ -194,22 +159,19 @@ TEST_F(History, PagesFollowOneAnotherToTheOldestEntry)
 
 TEST_F(History, DeletedRowsAreGoneFromPagesCountsAndSearches)
 {
-    addAll({entryTitled(QStringLiteral("один")), entryTitled(QStringLiteral("два")),
-            entryTitled(QStringLiteral("три")), entryTitled(QStringLiteral("четыре"))});
+    for (const char *title : {"один", "два", "три", "четыре"})
+        ASSERT_TRUE(m_store.add(entryTitled(title)));
     const struct
     {
         QList<qint64> ids;
         int removed;
         QStringList left;
     } cases[] = {{{}, 0, {"четыре", "три", "два", "один"}},
-                 {{2}, 1, {"четыре", "три", "один"}},
-                 {{2, 99}, 0, {"четыре", "три", "один"}},
-                 {{4, 1, 4}, 2, {"три"}},
-                 {{3}, 1, {}}};
+                 {{2, 99}, 1, {"четыре", "три", "один"}},
+                 {{4, 1, 4}, 2, {"три"}}};
     for (const auto &test : cases) {
         EXPECT_EQ(m_store.remove(test.ids), test.removed);
         EXPECT_EQ(titlesOf(m_store.page(QString(), 10)), test.left);
-        EXPECT_EQ(m_store.count(), test.left.size());
         for (const QString title : {"один", "два", "три", "четыре"})
             EXPECT_EQ(m_store.count(title), test.left.contains(title) ? 1 : 0)
                 << title.toStdString();
@@ -225,9 +187,8 @@ TEST_F(History, StoresOnTwoThreadsBothWriteAndEachSeesTheOthersRows)
     const auto writer = [&ids](int which) {
         HistoryStore store; // a store is used only on the thread that made it
         for (int i = 0; i < perThread; ++i) {
-            HistoryEntry entry =
-                entryTitled(QStringLiteral("поток %1 ссылка %2").arg(which).arg(i));
-            if (const std::optional<qint64> id = store.add(entry))
+            if (const auto id =
+                    store.add(entryTitled(QStringLiteral("поток %1 ссылка %2").arg(which).arg(i))))
                 ids[which] << *id;
             if (i % 10 == 0)
                 store.page(QString(), 20);
@@ -238,8 +199,6 @@ TEST_F(History, StoresOnTwoThreadsBothWriteAndEachSeesTheOthersRows)
     first.join();
     second.join();
 
-    EXPECT_EQ(ids[0].size(), perThread);
-    EXPECT_EQ(ids[1].size(), perThread);
     const QList<qint64> all = ids[0] + ids[1];
     EXPECT_EQ(QSet<qint64>(all.cbegin(), all.cend()).size(), 2 * perThread);
     EXPECT_EQ(m_store.count(), 2 * perThread);
