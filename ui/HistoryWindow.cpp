@@ -155,7 +155,7 @@ void HistoryWindow::createActions()
     connect(m_delete, &QAction::triggered, this, &HistoryWindow::deleteSelected);
     connect(m_deleteButton, &QPushButton::clicked, this, &HistoryWindow::deleteSelected);
     connect(m_exportButton, &QPushButton::clicked, this, Guarded(this, &HistoryWindow::exportCsv));
-    connect(m_search, &QLineEdit::textChanged, this, &HistoryWindow::filterChanged);
+    connect(m_search, &QLineEdit::textChanged, m_model, &HistoryTableModel::setFilter);
     connect(m_table, &QTableView::activated, this, &HistoryWindow::cellActivated);
     connect(m_table, &QTableView::customContextMenuRequested, this,
             &HistoryWindow::showContextMenu);
@@ -209,11 +209,6 @@ void HistoryWindow::refresh()
     if (const int again = m_model->rowOf(currentId); again >= 0)
         m_table->setCurrentIndex(m_model->index(again, column));
     showCount();
-}
-
-void HistoryWindow::filterChanged(const QString &text)
-{
-    m_model->setFilter(text);
 }
 
 void HistoryWindow::updateControls()

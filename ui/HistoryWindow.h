@@ -50,7 +50,6 @@ private:
     void createControls();
     void createActions();
     void openStore();
-    void filterChanged(const QString &text);
     void updateControls();
     void showCount();
     void copyLink(int column);

@@ -69,13 +69,11 @@ Attempt quickCheck(QSqlQuery &query)
 {
     if (!query.exec(QStringLiteral("PRAGMA quick_check")))
         return failedWith(query.lastError());
-    QStringList problems;
+    QStringList answer;
     while (query.next())
-        problems << query.value(0).toString();
+        answer << query.value(0).toString();
     query.finish();
-    if (problems == QStringList{QStringLiteral("ok")})
-        return {};
-    return {Failure::Damaged, problems.join(QStringLiteral("; "))};
+    return answer == QStringList{QStringLiteral("ok")} ? Attempt() : Attempt{Failure::Damaged, {}};
 }
 
 // False for a file that SQLite would find is not a database: seen before SQLite opens it, so
@@ -89,45 +87,63 @@ bool startsAsDatabase(const QString &path)
     return start.isEmpty() || start == QByteArray("SQLite format 3", 16);
 }
 
+Attempt upgrade(const QSqlDatabase &database)
+{
+    QSqlError error;
+    switch (HistorySchema::upgrade(database, &error)) {
+    case HistorySchema::Outcome::Current:
+        return {};
+    case HistorySchema::Outcome::Newer:
+        return {Failure::Newer, {}};
+    case HistorySchema::Outcome::Failed:
+        break;
+    }
+    return failedWith(error);
+}
+
+Attempt useWriteAheadLog(QSqlQuery &query)
+{
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode = WAL")))
+        return failedWith(query.lastError());
+    query.finish();
+    // With the log a commit need not wait for the disk: a power cut may lose the last links,
+    // never the database.
+    query.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    return {};
+}
+
+// A file that can be read but not written fails here rather than at the first link: a write,
+// rolled back (SQLite begins a write transaction on a read-only file all the same).
+Attempt tryWrite(QSqlQuery &query)
+{
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return failedWith(query.lastError());
+    const bool written =
+        query.exec(QStringLiteral("PRAGMA user_version = %1").arg(HistorySchema::CurrentVersion));
+    const QSqlError error = query.lastError();
+    query.exec(QStringLiteral("ROLLBACK"));
+    return written ? Attempt() : failedWith(error);
+}
+
 Attempt tryOpen(const QString &name, const QString &path, int busyTimeoutMs, bool check)
 {
     if (check && !startsAsDatabase(path))
-        return {Failure::Damaged, QStringLiteral("not a database")};
+        return {Failure::Damaged, {}};
     QSqlDatabase database = QSqlDatabase::addDatabase(driverName, name);
     database.setDatabaseName(path);
     database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
     if (!database.open())
         return failedWith(database.lastError());
     QSqlQuery query(database);
-    if (check) {
-        if (const Attempt checked = quickCheck(query); checked.failure != Failure::None)
-            return checked;
-    }
-    // The schema first: a newer program's file is left exactly as it is.
-    QSqlError error;
-    switch (HistorySchema::upgrade(database, &error)) {
-    case HistorySchema::Outcome::Current:
-        break;
-    case HistorySchema::Outcome::Newer:
-        return {Failure::Newer, {}};
-    case HistorySchema::Outcome::Failed:
-        return failedWith(error);
-    }
-    if (!query.exec(QStringLiteral("PRAGMA journal_mode = WAL")))
-        return failedWith(query.lastError());
-    query.finish();
-    // With the write-ahead log a commit need not wait for the disk: a power cut may lose the
-    // last links, never the database.
-    query.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    // A file that can be read but not written fails here rather than at the first link: a
-    // write, rolled back (SQLite begins a write transaction on a read-only file all the same).
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return failedWith(query.lastError());
-    const bool written =
-        query.exec(QStringLiteral("PRAGMA user_version = %1").arg(HistorySchema::CurrentVersion));
-    const QSqlError writeError = query.lastError();
-    query.exec(QStringLiteral("ROLLBACK"));
-    return written ? Attempt() : failedWith(writeError);
+    // The schema before the log, so that a newer program's file is left exactly as it is.
+    Attempt attempt = check ? quickCheck(query) : Attempt();
+    if (attempt.failure == Failure::None)
+        attempt = upgrade(database);
+    if (attempt.failure == Failure::None)
+        attempt = useWriteAheadLog(query);
+    if (attempt.failure == Failure::None)
+        attempt = tryWrite(query);
+    return attempt;
 }
 
 // The name the damaged file goes to: none of its own or its journals' names may be taken.

@@ -26,6 +26,8 @@ class HistoryStore
 {
 public:
     static constexpr int BusyTimeoutMs = 5000;
+    // How many ids a page() reads at most, row by row, for a filter the index cannot look up:
+    // a few milliseconds' work.
     static constexpr qint64 ScanIds = 4096;
 
     // "history.sqlite" in the data directory, beside the settings file.
