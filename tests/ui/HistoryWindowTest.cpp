@@ -233,8 +233,6 @@ void HistoryWindowTest::deletesTheSelectedRowsWhenConfirmed()
         selectCell(0, Title);
         table()->selectionModel()->select(table()->model()->index(2, Title),
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        table()->selectionModel()->select(table()->model()->index(0, Title),
-                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
         QString question;
         ModalDriver driver([&](QWidget *modal) {
             auto *box = qobject_cast<QMessageBox *>(modal);
