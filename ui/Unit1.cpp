@@ -6,6 +6,7 @@
 #include "links/WebPages.h"
 #include "stored/UnParam.h"
 #include "widgets/ClickablePicture.h"
+#include "widgets/FirstInputWatcher.h"
 #include "widgets/GeneralErrorHandler.h"
 #include "widgets/ImageButton.h"
 #include "widgets/PlacedControl.h"
@@ -68,6 +69,7 @@ TForm1::TForm1(QWidget *parent)
     setFocusOrder();
     connectHandlers();
     connectWorker();
+    new FirstInputWatcher([this] { prepareFirstRun(); }, this);
     try {
         FormCreate();
     } catch (const std::exception &error) {
@@ -253,21 +255,12 @@ void TForm1::showEvent(QShowEvent *event)
     EdUrl->selectAll();
 }
 
-void TForm1::paintEvent(QPaintEvent *event)
-{
-    QWidget::paintEvent(event);
-    if (m_firstRunPrepared)
-        return;
-    m_firstRunPrepared = true;
-    // Once this first paint is done, so that it never delays the window.
-    QTimer::singleShot(0, this, &TForm1::prepareFirstRun);
-}
-
 void TForm1::prepareFirstRun()
 {
     // What the first generate run would otherwise do first, at a cost the later ones do not
     // pay: loading OpenSSL and reading the trust store, setting up the name resolver, and
-    // loading the time-zone data for the cookies' dates, on the worker's thread.
+    // loading the time-zone data for the cookies' dates, on the worker's thread. Started at
+    // the user's first input: a window only looked at costs no memory for it.
     m_worker.prepare();
     // Here, on the window's thread: the log's font shapes and draws its characters once before
     // they are cached.

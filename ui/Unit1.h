@@ -98,7 +98,6 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -123,7 +122,6 @@ private:
     LinkWorker m_worker;
     bool m_logHasLines = false;
     bool m_shownOnce = false;
-    bool m_firstRunPrepared = false;
 };
 
 extern TForm1 *Form1;
