@@ -20,8 +20,8 @@ public:
 
     int code() const noexcept { return m_code; }
     const QString &body() const noexcept { return m_body; }
-    // The answer's Location header as received (empty when it has none); the client
-    // itself never goes there.
+    // The answer's Location header (empty when it has none), with its control bytes and bytes
+    // from 0x80 up percent-encoded; the client itself never goes there.
     const QString &location() const noexcept { return m_location; }
 
 private:

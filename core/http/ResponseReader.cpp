@@ -9,9 +9,24 @@ namespace {
 const QString ClosedMessage = QStringLiteral("Connection Closed Gracefully.");
 constexpr qsizetype UntilCloseSlice = 256 * 1024;
 
-bool isContinuation(const QString &line)
+bool isContinuation(const QByteArray &line)
 {
-    return !line.isEmpty() && (line.at(0) == u' ' || line.at(0) == u'\t');
+    return line.startsWith(' ') || line.startsWith('\t');
+}
+
+bool isLocation(const QByteArray &line)
+{
+    const qsizetype colon = line.indexOf(':');
+    return colon >= 0 && line.left(colon).trimmed().compare("Location", Qt::CaseInsensitive) == 0;
+}
+
+// A Location line with its value as an address: servers send raw UTF-8 there, and the
+// replacement characters of other headers would leave nothing to follow.
+QString locationLine(const QByteArray &line)
+{
+    const qsizetype colon = line.indexOf(':');
+    return WireText::fromWireBytes(line.left(colon)) + QStringLiteral(": ") +
+           WireText::fromWireAddress(line.mid(colon + 1).trimmed());
 }
 
 int hexValue(char c)
@@ -54,18 +69,18 @@ void ResponseReader::tooLarge()
     throw LumettaError(QStringLiteral("Response too large."));
 }
 
-QString ResponseReader::readHeaderLine()
+QByteArray ResponseReader::readHeaderLine()
 {
-    const QByteArray line = m_channel.readLine(MaxLineLength);
+    QByteArray line = m_channel.readLine(MaxLineLength);
     m_headerBytes += line.size() + 2;
     if (m_headerBytes > MaxHeaderBytes)
         tooLarge();
-    return WireText::fromWireBytes(line);
+    return line;
 }
 
 void ResponseReader::readHeaderBlock()
 {
-    m_answer.startBlock(readHeaderLine());
+    m_answer.startBlock(WireText::fromWireBytes(readHeaderLine()));
     readHeaderFields();
 }
 
@@ -73,11 +88,15 @@ void ResponseReader::readHeaderBlock()
 // lines it would have held may be the very ones that frame the body.
 void ResponseReader::readHeaderFields()
 {
-    for (QString line = readHeaderLine(); !line.isEmpty(); line = readHeaderLine()) {
-        if (isContinuation(line))
-            m_answer.continueLastHeader(line);
-        else
-            m_answer.addHeaderLine(line);
+    bool inLocation = false;
+    for (QByteArray line = readHeaderLine(); !line.isEmpty(); line = readHeaderLine()) {
+        if (isContinuation(line)) {
+            m_answer.continueLastHeader(inLocation ? WireText::fromWireAddress(line.trimmed())
+                                                   : WireText::fromWireBytes(line));
+            continue;
+        }
+        inLocation = isLocation(line);
+        m_answer.addHeaderLine(inLocation ? locationLine(line) : WireText::fromWireBytes(line));
     }
 }
 

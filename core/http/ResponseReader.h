@@ -34,7 +34,7 @@ public:
     static std::optional<qint64> contentLength(const HttpAnswer &answer);
 
 private:
-    QString readHeaderLine();
+    QByteArray readHeaderLine();
     void readTrailer();
     void readChunked();
     void readCounted(qint64 length);

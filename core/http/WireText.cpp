@@ -6,6 +6,8 @@ namespace WireText {
 
 namespace {
 
+constexpr char Hex[] = "0123456789ABCDEF";
+
 bool escapesInTarget(char16_t unit)
 {
     return unit <= 0x20 || unit >= 0x7F;
@@ -19,7 +21,6 @@ bool escapesInHeader(char16_t unit)
 template <typename Predicate>
 QString percentEscape(const QString &text, Predicate mustEscape)
 {
-    static constexpr char Hex[] = "0123456789ABCDEF";
     if (std::none_of(text.begin(), text.end(), [&](QChar c) { return mustEscape(c.unicode()); }))
         return text;
     QString out;
@@ -82,6 +83,23 @@ QString fromWireBytes(const QByteArray &bytes)
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto byte = static_cast<unsigned char>(bytes.at(i));
         out[i] = byte < 0x80 ? QChar(byte) : QChar(QChar::ReplacementCharacter);
+    }
+    return text;
+}
+
+QString fromWireAddress(const QByteArray &bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            text += QLatin1Char(c);
+        } else {
+            text += u'%';
+            text += QLatin1Char(Hex[byte >> 4]);
+            text += QLatin1Char(Hex[byte & 0x0F]);
+        }
     }
     return text;
 }

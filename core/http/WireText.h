@@ -19,5 +19,8 @@ QString escapeHeaderValue(const QString &value);
 QByteArray toWireBytes(const QString &text);
 // One character per byte: ASCII as itself, 0x80 and above as U+FFFD.
 QString fromWireBytes(const QByteArray &bytes);
+// An address from a header, as a browser takes it: control bytes and bytes from 0x80 up
+// become percent-escapes (UTF-8 or not), every other byte stays as it came.
+QString fromWireAddress(const QByteArray &bytes);
 
 } // namespace WireText

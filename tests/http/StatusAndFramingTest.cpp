@@ -189,6 +189,31 @@ TEST(StatusTest, RedirectIsAFailureAndIsNotFollowed)
     EXPECT_EQ(channel.openings().at(0).host, "gw.example");
 }
 
+TEST(StatusTest, LocationBytesOutsidePrintableAsciiArePercentEncoded)
+{
+    struct Case
+    {
+        QByteArray header;
+        QString location;
+    };
+    const Case cases[] = {
+        {"Location: /\xD1\x82\xD0\xBE\xD0\xB2\xD0\xB0\xD1\x80?q=\xD1\x91",
+         "/%D1%82%D0%BE%D0%B2%D0%B0%D1%80?q=%D1%91"},
+        {"location:\t https://\xD1\x80\xD1\x84.example/a b#\xC3\xA9 \t",
+         "https://%D1%80%D1%84.example/a b#%C3%A9"},
+        // Not UTF-8, a control byte, DEL: byte by byte, like the rest.
+        {"Location: /\xE9t\xE9/\x01x\x7F", "/%E9t%E9/%01x%7F"},
+        // Escapes already there and every other printable character stay as they came.
+        {"Location: /a%20b/%zz?x=[1]&y=\"{}\"|^`", "/a%20b/%zz?x=[1]&y=\"{}\"|^`"},
+        {"Location: /first\r\n \xC3\xA9nd", "/first %C3%A9nd"},
+    };
+    for (const Case &c : cases) {
+        const StatusFailure failure =
+            statusFailureOf("HTTP/1.1 302 Found\r\n" + c.header + "\r\nContent-Length: 0\r\n\r\n");
+        EXPECT_EQ(failure.location, c.location) << c.header.constData();
+    }
+}
+
 TEST(StatusTest, RedirectWithoutBodyIsNotWaitedFor)
 {
     InMemoryChannel channel;

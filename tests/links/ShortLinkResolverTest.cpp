@@ -86,6 +86,46 @@ TEST_F(ShortLinkResolverTest, LoopsTooManyHopsAndOtherSchemesEndWithoutAnId)
     EXPECT_EQ(servers.apiRequests().size(), 8u);
 }
 
+TEST_F(ShortLinkResolverTest, RawUtf8LocationsAreFollowedPercentEncoded)
+{
+    const QString item = QStringLiteral("https://www.aliexpress.com/item/7.html");
+    // The servers send these Location values as raw UTF-8 bytes.
+    redirects({{"/_ru", "/товар/ёлка?q=чай"},
+               {"/%D1%82%D0%BE%D0%B2%D0%B0%D1%80/%D1%91%D0%BB%D0%BA%D0%B0?q=%D1%87%D0%B0%D0%B9",
+                item.toStdString()},
+               {"/_abs", base().toStdString() + "/ёж"},
+               {"/%D1%91%D0%B6", item.toStdString()},
+               {"/_app", "aliexpress://product/товар"}});
+    struct Case
+    {
+        QString start;
+        std::optional<QString> id;
+        QStringList log;
+    };
+    const QString ruPage = base() + "/%D1%82%D0%BE%D0%B2%D0%B0%D1%80/%D1%91%D0%BB%D0%BA%D0%B0"
+                                    "?q=%D1%87%D0%B0%D0%B9";
+    const QString hedgehog = base() + "/%D1%91%D0%B6";
+    const QString app = QStringLiteral("aliexpress://product/%D1%82%D0%BE%D0%B2%D0%B0%D1%80");
+    const Case cases[] = {
+        {"/_ru",
+         "7",
+         {"Ссылка " + base() + "/_ru ведёт на " + ruPage,
+          "Ссылка " + ruPage + " ведёт на " + item}},
+        {"/_abs",
+         "7",
+         {"Ссылка " + base() + "/_abs ведёт на " + hedgehog,
+          "Ссылка " + hedgehog + " ведёт на " + item}},
+        {"/_app",
+         std::nullopt,
+         {"Ссылка " + base() + "/_app ведёт на " + app, "Переход не по HTTP отклонён: " + app}},
+    };
+    for (const Case &c : cases) {
+        view.log.clear();
+        EXPECT_EQ(resolve(base() + c.start), c.id) << c.start.toStdString();
+        EXPECT_EQ(view.log, c.log);
+    }
+}
+
 TEST_F(ShortLinkResolverTest, FailingOrEndingHopsAreLoggedWithTheReason)
 {
     redirects({{"/_gone", "/missing"}});
