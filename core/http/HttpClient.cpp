@@ -10,6 +10,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace {
 
 const QString Http11 = QStringLiteral("1.1");
@@ -17,6 +19,8 @@ const QString Http10 = QStringLiteral("1.0");
 const QString FormContentType = QStringLiteral("application/x-www-form-urlencoded");
 // How long the body of a redirect may take to start arriving before it is left unread.
 constexpr int RedirectBodyWaitMs = 5000;
+const QString BodyTooLargeLine =
+    QStringLiteral("Ответ сервиса больше %1 МБ: такого ответа не бывает, он не прочитан.");
 
 bool isHtmlType(const QString &contentType)
 {
@@ -43,6 +47,8 @@ struct HttpClient::Private
     UrlParts url;
     HttpAnswer answer;
     std::unique_ptr<CookieJar> jar;
+    qsizetype maxBodyBytes = ResponseReader::MaxBodyBytes;
+    QString bodyTooLargeMessage; // empty: the reader's own
 
     struct Connection
     {
@@ -75,6 +81,13 @@ HttpClient::HttpClient(ByteChannel &channel) : d(std::make_unique<Private>(chann
 HttpClient::~HttpClient()
 {
     d->closeConnection();
+}
+
+void HttpClient::setMaxBodyBytes(qsizetype bytes)
+{
+    d->maxBodyBytes = std::clamp<qsizetype>(bytes, 0, ResponseReader::MaxBodyBytes);
+    const double mebibytes = double(d->maxBodyBytes) / double(qsizetype(1) << 20);
+    d->bodyTooLargeMessage = BodyTooLargeLine.arg(QString::number(mebibytes, 'g', 3));
 }
 
 const CookieJar *HttpClient::cookieJar() const
@@ -195,6 +208,7 @@ QString HttpClient::Private::readAnswer()
     bodyLeftUnread = false;
     endedOnInterimAnswer = false;
     ResponseReader reader(channel, answer);
+    reader.setBodyLimit(maxBodyBytes, bodyTooLargeMessage);
     readHeaderBlocks(reader);
     const int code = answer.statusCode();
     const int kind = code >= 100 && code <= 999 ? code / 100 : 0;

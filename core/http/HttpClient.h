@@ -43,6 +43,10 @@ public:
     QString Get(const QString &url);
     QString Post(const QString &url, const QStringList &lines);
 
+    // Answers whose body is larger than bytes (at most ResponseReader::MaxBodyBytes) fail,
+    // unread, with one Russian line naming the limit.
+    void setMaxBodyBytes(qsizetype bytes);
+
     // Null until the first answer has arrived.
     const CookieJar *cookieJar() const;
 

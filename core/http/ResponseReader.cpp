@@ -4,6 +4,8 @@
 #include "http/WireText.h"
 #include "net/LargeBuffer.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString ClosedMessage = QStringLiteral("Connection Closed Gracefully.");
@@ -64,9 +66,22 @@ ResponseReader::ResponseReader(ByteChannel &channel, HttpAnswer &answer)
     : m_channel(channel), m_answer(answer)
 {}
 
+void ResponseReader::setBodyLimit(qsizetype bytes, const QString &message)
+{
+    m_maxBodyBytes = std::clamp<qsizetype>(bytes, 0, MaxBodyBytes);
+    m_bodyTooLargeMessage = message;
+}
+
 void ResponseReader::tooLarge()
 {
     throw LumettaError(QStringLiteral("Response too large."));
+}
+
+void ResponseReader::bodyTooLarge() const
+{
+    if (m_bodyTooLargeMessage.isEmpty())
+        tooLarge();
+    throw LumettaError(m_bodyTooLargeMessage);
 }
 
 QByteArray ResponseReader::readHeaderLine()
@@ -149,8 +164,8 @@ void ResponseReader::readBody()
 void ResponseReader::appendBody(const QByteArray &bytes)
 {
     const qsizetype needed = m_answer.body.size() + bytes.size();
-    if (needed > MaxBodyBytes)
-        tooLarge();
+    if (needed > m_maxBodyBytes)
+        bodyTooLarge();
     if (m_answer.body.isEmpty()) {
         m_answer.body = bytes; // shared, not copied
         return;
@@ -166,7 +181,7 @@ void ResponseReader::makeRoom(qsizetype needed)
     if (needed <= m_answer.body.capacity())
         return;
     if (needed >= LargeBuffer::Threshold)
-        reserveBody(MaxBodyBytes);
+        reserveBody(m_maxBodyBytes);
     else
         m_answer.body.reserve(std::max(needed, 2 * m_answer.body.capacity()));
 }
@@ -203,8 +218,8 @@ void ResponseReader::readChunked()
             throw LumettaError(QStringLiteral("Invalid chunk size."));
         if (*size == 0)
             return readTrailer();
-        if (m_answer.body.size() + *size > MaxBodyBytes)
-            tooLarge();
+        if (m_answer.body.size() + *size > m_maxBodyBytes)
+            bodyTooLarge();
         if (readIntoBody(*size) < *size)
             throw LumettaError(ClosedMessage);
         m_channel.readLine(MaxLineLength);
@@ -213,8 +228,8 @@ void ResponseReader::readChunked()
 
 void ResponseReader::readCounted(qint64 length)
 {
-    if (length > MaxBodyBytes)
-        tooLarge();
+    if (length > m_maxBodyBytes)
+        bodyTooLarge();
     if (length < LargeBuffer::Threshold)
         m_answer.body = m_channel.readAtMost(length);
     else
@@ -230,11 +245,11 @@ void ResponseReader::readMultipart(const QString &boundary)
     for (;;) {
         QByteArray line;
         try {
-            line = m_channel.readLine(MaxBodyBytes - m_answer.body.size());
+            line = m_channel.readLine(m_maxBodyBytes - m_answer.body.size());
         } catch (const LumettaError &error) {
             // A close before the closing boundary cuts the body short, like any other close.
             if (error.message() == QStringLiteral("Max line length exceeded."))
-                tooLarge();
+                bodyTooLarge();
             throw;
         }
         appendBody(line + "\r\n");
@@ -246,7 +261,7 @@ void ResponseReader::readMultipart(const QString &boundary)
 void ResponseReader::readUntilClose()
 {
     for (;;) {
-        const qsizetype room = MaxBodyBytes - m_answer.body.size();
+        const qsizetype room = m_maxBodyBytes - m_answer.body.size();
         // One byte past the limit tells a body that is too large from one that fits exactly.
         const QByteArray slice = m_channel.readAtMost(std::min(UntilCloseSlice, room + 1));
         appendBody(slice);

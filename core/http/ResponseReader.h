@@ -8,7 +8,7 @@
 // Reads an answer from a channel into an HttpAnswer: status line and header block, then the
 // body in the framing the headers announce. Keeps no connection state of its own, so it can
 // be fed any bytes. Every failure is a LumettaError; a peer that sends more than the limits
-// fails with "Response too large.".
+// fails with "Response too large." (or the message given with a lower body limit).
 class ResponseReader
 {
 public:
@@ -18,6 +18,10 @@ public:
     static constexpr qsizetype MaxLineLength = 16384;
 
     ResponseReader(ByteChannel &channel, HttpAnswer &answer);
+
+    // A body larger than bytes (at most MaxBodyBytes) fails with message, as soon as its
+    // announced length or the bytes read pass the limit.
+    void setBodyLimit(qsizetype bytes, const QString &message);
 
     // One status line and its header lines up to the empty line; "Connection Closed
     // Gracefully." when the peer closes before that line.
@@ -46,8 +50,11 @@ private:
     // Receives up to count bytes straight onto the end of the body; returns how many came.
     qsizetype readIntoBody(qsizetype count);
     [[noreturn]] static void tooLarge();
+    [[noreturn]] void bodyTooLarge() const;
 
     ByteChannel &m_channel;
     HttpAnswer &m_answer;
     qsizetype m_headerBytes = 0;
+    qsizetype m_maxBodyBytes = MaxBodyBytes;
+    QString m_bodyTooLargeMessage;
 };

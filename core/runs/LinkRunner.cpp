@@ -41,7 +41,12 @@ private:
 
 } // namespace
 
-LinkRunner::LinkRunner() : m_http(m_channel) {}
+LinkRunner::LinkRunner() : m_http(m_channel)
+{
+    // A real answer of the services is under 10 KB; reading a huge one costs many times its
+    // size in memory, so a run leaves anything past 4 MiB unread.
+    m_http.setMaxBodyBytes(qsizetype(4) << 20);
+}
 
 void LinkRunner::run(quint64 run, const LinkRequest &request, const LinkServices &services,
                      int runTimeoutMs, std::shared_ptr<std::atomic_bool> stopRequested)

@@ -325,6 +325,61 @@ TEST(HostileAnswerTest, BodiesAreCappedAt32MebibytesInEveryFraming)
     EXPECT_EQ(getOver(chunked + "1\r\nx\r\n0\r\n\r\n"), "!Response too large.");
 }
 
+TEST(HostileAnswerTest, BodiesPastASetCapFailUnreadInEveryFraming)
+{
+    const qsizetype cap = qsizetype(1) << 20;
+    const QString refused =
+        QStringLiteral("!Ответ сервиса больше 1 МБ: такого ответа не бывает, он не прочитан.");
+    const QByteArray fits(cap, 'b');
+    const QByteArray head = "HTTP/1.1 200 OK\r\n";
+    const QByteArray chunked =
+        head + "Transfer-Encoding: chunked\r\n\r\n100000\r\n" + fits + "\r\n";
+    const QByteArray multipart = head + "Content-Type: multipart/mixed; boundary=zz\r\n\r\n";
+    const QByteArray parts = "--zz\r\n" + QByteArray(cap - 20, 'm') + "\r\n--zz--\r\n";
+    const QByteArray endless(qsizetype(40) << 20, 'e');
+    struct Case
+    {
+        QByteArray answer;
+        QString result;
+        // Bytes of the answer left unread, at least: the rest of a refused body is never read.
+        qsizetype unread;
+    };
+    const Case cases[] = {
+        {head + "Content-Length: 1048576\r\n\r\n" + fits, QString::fromLatin1(fits), 0},
+        {head + "Content-Length: 1048577\r\n\r\n" + fits + "!", refused, cap},
+        {head + "Content-Length: 33554432\r\n\r\n" + endless, refused, endless.size()},
+        {head + "\r\n" + fits, QString::fromLatin1(fits), 0},
+        {head + "\r\n" + endless, refused, endless.size() - cap - 1},
+        {chunked + "0\r\n\r\n", QString::fromLatin1(fits), 0},
+        {chunked + "1\r\nx\r\n0\r\n\r\n", refused, 3},
+        {chunked.left(chunked.indexOf("100000")) + "2000000\r\n" + endless, refused,
+         endless.size()},
+        {multipart + parts, QString::fromLatin1(parts), 0},
+        {multipart + "--zz\r\n" + endless, refused, endless.size()},
+        // Failures and redirects are read under the same cap.
+        {"HTTP/1.1 500 Oops\r\nContent-Length: 1048577\r\n\r\n" + fits, refused, cap},
+        {"HTTP/1.1 302 Found\r\nLocation: /x\r\n\r\n" + endless, refused, endless.size() - cap - 1},
+    };
+    for (const Case &c : cases) {
+        InMemoryChannel channel(c.answer);
+        HttpClient client(channel);
+        client.setMaxBodyBytes(cap);
+        QString result;
+        try {
+            result = client.Get(Url);
+        } catch (const HttpStatusError &error) {
+            result = u'!' + error.message();
+        } catch (const LumettaError &error) {
+            result = u'!' + error.message();
+        }
+        const QByteArray name = c.answer.left(60);
+        EXPECT_EQ(result, c.result) << name.constData();
+        EXPECT_GE(channel.unreadBytes(), c.unread) << name.constData();
+    }
+    // Without a cap of its own the client keeps the reader's.
+    EXPECT_EQ(getOver(head + "\r\n" + endless), "!Response too large.");
+}
+
 TEST(FramingTest, LargeBodiesArriveWholeAndDecodeByteForByte)
 {
     QByteArray large(3 << 20, '\0');
