@@ -215,7 +215,10 @@ QString HttpClient::Private::readAnswer()
     if (kind == 2) {
         if (code != 204)
             reader.readBody();
-        return BodyDecoder::decode(answer);
+        const QString text = BodyDecoder::decode(answer);
+        // Nothing reads the bytes again; a large body would be held for as long as the client.
+        answer.body = QByteArray();
+        return text;
     }
     if (kind == 3 && code != 304) {
         if (noBodyDue() || channel.waitForInput(RedirectBodyWaitMs))

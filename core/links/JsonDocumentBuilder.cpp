@@ -2,11 +2,32 @@
 
 #include <rapidjson/reader.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <new>
+#include <optional>
 #include <string_view>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 namespace {
+
+// Before each block: its whole size and where it came from. Sixteen bytes keep the block
+// aligned as malloc's are.
+struct BlockHeader
+{
+    std::size_t bytes;
+    bool paged;
+};
+constexpr std::size_t HeaderBytes = 16;
+static_assert(sizeof(BlockHeader) <= HeaderBytes);
+// From this size on, blocks are mapped pages where the heap would keep them (Linux's).
+constexpr std::size_t PagedFrom = 64 * 1024;
 
 bool isDigit(char c)
 {
@@ -120,79 +141,144 @@ double doubleOf(std::string_view text)
     return value;
 }
 
-} // namespace
-
-JsonDocumentBuilder::Input JsonDocumentBuilder::prepare(std::string_view json)
+// What prepare() replaces, in the order of the text.
+struct Token
 {
-    Input input;
-    input.text.reserve(json.size());
-    std::size_t i = 0;
-    while (i < json.size()) {
-        const char c = json[i];
-        if (c == '"') {
-            i = copyString(json, i, input.text);
-        } else if (c == '-' || isDigit(c)) {
-            std::size_t end = i;
-            while (end < json.size() && isNumberCharacter(json[end]))
-                ++end;
-            const std::string_view token = json.substr(i, end - i);
-            if (isJsonNumber(token)) {
-                input.text += '0';
-                input.numbers.push_back(token);
-            } else {
-                input.text += token; // for the reader to refuse
-            }
-            i = end;
-        } else {
-            input.text += c;
-            ++i;
-        }
+    enum Kind { Number, LoneSurrogate, End };
+    Kind kind;
+    std::size_t start = 0;
+    std::size_t length = 0;
+};
+
+// The token of a backslash at position at inside a string, if it is one; moves at past the
+// escape. An escape other than \u is passed over whole, so that an escaped quote stays inside.
+std::optional<Token> escapeAt(std::string_view json, std::size_t &at)
+{
+    if (at + 1 >= json.size() || json[at + 1] != 'u') {
+        at = std::min(at + 2, json.size());
+        return std::nullopt;
     }
-    return input;
+    const int unit = hexUnit(json, at + 2);
+    const bool pair = isHighSurrogate(unit) && json.substr(at + 6).starts_with("\\u") &&
+                      isLowSurrogate(hexUnit(json, at + 8));
+    if (pair) {
+        at += 12;
+    } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
+        at += 6;
+        return Token{Token::LoneSurrogate, at - 6, 6};
+    } else {
+        at += 2; // the digits follow as they are
+    }
+    return std::nullopt;
 }
 
-// Copies the string that starts with the quote at start, up to its closing quote, and gives
-// the position after it.
-std::size_t JsonDocumentBuilder::copyString(std::string_view json, std::size_t start,
-                                            std::string &out)
+// The next token from at, which it moves past the token; inString tells whether at is inside
+// a string. Number-like runs that are no JSON number are passed over, for the reader to refuse.
+Token nextToken(std::string_view json, std::size_t &at, bool &inString)
 {
-    out += '"';
-    std::size_t i = start + 1;
-    while (i < json.size()) {
-        const char c = json[i];
-        if (c == '"') {
-            out += c;
-            return i + 1;
-        }
-        if (c != '\\' || i + 1 == json.size() || json[i + 1] != 'u') {
-            // An escape other than \u is copied whole, so that an escaped quote stays inside.
-            const std::size_t length = c == '\\' && i + 1 < json.size() ? 2 : 1;
-            out += json.substr(i, length);
-            i += length;
-            continue;
-        }
-        const int unit = hexUnit(json, i + 2);
-        const bool pair = isHighSurrogate(unit) && json.substr(i + 6).starts_with("\\u") &&
-                          isLowSurrogate(hexUnit(json, i + 8));
-        if (pair) {
-            out += json.substr(i, 12);
-            i += 12;
-        } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
-            out += "\\uFFFD";
-            i += 6;
+    while (at < json.size()) {
+        const char c = json[at];
+        if (inString) {
+            if (c == '"') {
+                inString = false;
+                ++at;
+            } else if (c == '\\') {
+                if (const std::optional<Token> token = escapeAt(json, at))
+                    return *token;
+            } else {
+                ++at;
+            }
+        } else if (c == '"') {
+            inString = true;
+            ++at;
+        } else if (c == '-' || isDigit(c)) {
+            const std::size_t start = at;
+            while (at < json.size() && isNumberCharacter(json[at]))
+                ++at;
+            if (isJsonNumber(json.substr(start, at - start)))
+                return {Token::Number, start, at - start};
         } else {
-            out += "\\u"; // the digits follow as they are
-            i += 2;
+            ++at;
         }
     }
-    return i;
+    return {Token::End};
+}
+
+} // namespace
+
+void *JsonDocumentBuilder::PageAllocator::Malloc(std::size_t size)
+{
+    if (size == 0)
+        return nullptr;
+    const std::size_t bytes = size + HeaderBytes;
+    void *block = nullptr;
+    bool paged = false;
+#ifdef __linux__
+    if (bytes >= PagedFrom) {
+        block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        paged = block != MAP_FAILED;
+        if (!paged)
+            block = nullptr;
+    }
+#endif
+    if (!block)
+        block = std::malloc(bytes);
+    if (!block)
+        throw std::bad_alloc();
+    new (block) BlockHeader{bytes, paged};
+    return static_cast<char *>(block) + HeaderBytes;
+}
+
+void *JsonDocumentBuilder::PageAllocator::Realloc(void *original, std::size_t originalSize,
+                                                  std::size_t newSize)
+{
+    void *moved = Malloc(newSize);
+    if (moved && original)
+        std::memcpy(moved, original, std::min(originalSize, newSize));
+    Free(original);
+    return moved;
+}
+
+void JsonDocumentBuilder::PageAllocator::Free(void *block)
+{
+    if (!block)
+        return;
+    char *start = static_cast<char *>(block) - HeaderBytes;
+    const BlockHeader header = *reinterpret_cast<const BlockHeader *>(start);
+#ifdef __linux__
+    if (header.paged) {
+        ::munmap(start, header.bytes);
+        return;
+    }
+#endif
+    std::free(start);
+}
+
+std::string JsonDocumentBuilder::prepare(std::string_view json)
+{
+    std::string text(json);
+    std::size_t at = 0;
+    bool inString = false;
+    for (Token token = nextToken(json, at, inString); token.kind != Token::End;
+         token = nextToken(json, at, inString)) {
+        if (token.kind == Token::Number) {
+            text[token.start] = '0';
+            std::fill_n(text.begin() + token.start + 1, token.length - 1, ' ');
+        } else {
+            text.replace(token.start + 2, 4, "FFFD");
+        }
+    }
+    return text;
 }
 
 bool JsonDocumentBuilder::RawNumber(const Ch *text, SizeType length, bool)
 {
-    // Each number of the prepared text stands for the next one kept aside.
-    if (m_nextNumber < m_numbers.size())
-        return numberValue(m_numbers[m_nextNumber++]);
+    // Each number of the prepared text stands for the next one of the text it was made from.
+    for (Token token = nextToken(m_json, m_scanAt, m_scanInString); token.kind != Token::End;
+         token = nextToken(m_json, m_scanAt, m_scanInString)) {
+        if (token.kind == Token::Number)
+            return numberValue(m_json.substr(token.start, token.length));
+    }
     return numberValue(std::string_view(text, length));
 }
 
@@ -213,7 +299,7 @@ bool JsonDocumentBuilder::numberValue(std::string_view number)
     return m_document.Double(doubleOf(number));
 }
 
-bool JsonDocumentBuilder::parseText(std::string_view utf8, rapidjson::Document &document)
+bool JsonDocumentBuilder::parseText(std::string_view utf8, Document &document)
 {
     // Iterative parsing keeps deep nesting off the call stack; the parse stops after the one
     // value so that what follows it can be checked here. Numbers come as their text.
@@ -221,17 +307,17 @@ bool JsonDocumentBuilder::parseText(std::string_view utf8, rapidjson::Document &
                                rapidjson::kParseNumbersAsStringsFlag;
     if (utf8.substr(0, 3) == "\xEF\xBB\xBF")
         utf8.remove_prefix(3);
-    const Input input = prepare(utf8);
+    const std::string text = prepare(utf8);
     // The text ends in a NUL, where the stream stops; a NUL inside it ends the value early and
     // is caught by the check of what follows.
-    rapidjson::StringStream stream(input.text.c_str());
+    rapidjson::StringStream stream(text.c_str());
     bool parsed = false;
-    auto parse = [&](rapidjson::Document &target) {
-        JsonDocumentBuilder builder(target, input.numbers);
+    auto parse = [&](Document &target) {
+        JsonDocumentBuilder builder(target, utf8);
         parsed = !rapidjson::Reader().Parse<flags>(stream, builder).IsError();
         return parsed;
     };
     document.Populate(parse);
-    const std::string_view rest = std::string_view(input.text).substr(stream.Tell());
+    const std::string_view rest = std::string_view(text).substr(stream.Tell());
     return parsed && rest.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }

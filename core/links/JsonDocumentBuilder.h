@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // Builds a RapidJSON document from a reader parsing with kParseNumbersAsStringsFlag, turning
 // each number's text into a number value itself. The library's own conversion reads out of
@@ -17,26 +16,40 @@
 class JsonDocumentBuilder
 {
 public:
+    // The memory of a document, in RapidJSON's allocator terms: blocks of 64 KiB and more
+    // (the pool's chunks, the value stack of a large array) come straight from the system's
+    // pages and go back to it when freed. Through the heap, the many chunks of a large answer
+    // stayed behind in its free lists long after the document was gone.
+    class PageAllocator
+    {
+    public:
+        static const bool kNeedFree = true;
+        void *Malloc(std::size_t size);
+        void *Realloc(void *original, std::size_t originalSize, std::size_t newSize);
+        static void Free(void *block);
+    };
+    using Document =
+        rapidjson::GenericDocument<rapidjson::UTF8<>, rapidjson::MemoryPoolAllocator<PageAllocator>,
+                                   PageAllocator>;
+    using Value = Document::ValueType;
+
     using Ch = char;
     using SizeType = rapidjson::SizeType;
 
-    // A JSON text as the library's reader takes it: every number is "0", its own text kept
-    // in numbers in the order of the text, and every lone surrogate escape, high or low, is
-    // "\uFFFD". Everything else, malformed numbers and escapes included, is left as it was.
-    struct Input
-    {
-        std::string text;
-        std::vector<std::string_view> numbers; // views into the text given to prepare()
-    };
-    static Input prepare(std::string_view json);
+    // A JSON text as the library's reader takes it, of the same length as json: every number
+    // is "0" padded with spaces to its length, and every lone surrogate escape, high or low,
+    // is "\uFFFD". Everything else, malformed numbers and escapes included, is left as it was.
+    // Nothing is kept aside: each number's text is found again in json when the reader gets
+    // to it, so that a text of many numbers costs no more than its copy.
+    static std::string prepare(std::string_view json);
 
     // Parses one JSON text (UTF-8, an optional byte-order mark, white space around the value)
     // into document; false when the text is not exactly one JSON value.
-    static bool parseText(std::string_view utf8, rapidjson::Document &document);
+    static bool parseText(std::string_view utf8, Document &document);
 
-    // numbers: those of the prepared input, which must outlive the builder.
-    JsonDocumentBuilder(rapidjson::Document &document, const std::vector<std::string_view> &numbers)
-        : m_document(document), m_numbers(numbers)
+    // json: the text prepare() was given, which must outlive the builder.
+    JsonDocumentBuilder(Document &document, std::string_view json)
+        : m_document(document), m_json(json)
     {}
 
     bool Null() { return m_document.Null(); }
@@ -61,10 +74,11 @@ public:
     bool EndArray(SizeType elementCount) { return m_document.EndArray(elementCount); }
 
 private:
-    static std::size_t copyString(std::string_view json, std::size_t start, std::string &out);
     bool numberValue(std::string_view number);
 
-    rapidjson::Document &m_document;
-    const std::vector<std::string_view> &m_numbers;
-    std::size_t m_nextNumber = 0;
+    Document &m_document;
+    std::string_view m_json;
+    // Where the search for the next number in m_json goes on.
+    std::size_t m_scanAt = 0;
+    bool m_scanInString = false;
 };

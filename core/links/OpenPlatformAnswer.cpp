@@ -12,7 +12,7 @@
 
 namespace {
 
-using Value = rapidjson::Value;
+using Value = JsonDocumentBuilder::Value;
 
 QString numberText(const Value &value)
 {
@@ -71,7 +71,7 @@ QByteArray utf8Of(const QString &text)
 
 struct OpenPlatformAnswer::Private
 {
-    rapidjson::Document document;
+    JsonDocumentBuilder::Document document;
     bool isJson = false;
     QByteArray responseName;
 

@@ -12,7 +12,7 @@
 
 namespace {
 
-using Value = rapidjson::Value;
+using Value = JsonDocumentBuilder::Value;
 
 QString doubleText(double value)
 {
@@ -69,7 +69,7 @@ const Value &member(const Value &object, const char *name)
 
 struct PromotionAnswer::Private
 {
-    rapidjson::Document document;
+    JsonDocumentBuilder::Document document;
     bool isJson = false;
     // Found once: every element is read through it, and the top level may be large.
     mutable const Value *urls = nullptr;
