@@ -68,6 +68,8 @@ QString fileToRead(const QString &name)
 const QString appSecretName = QStringLiteral("app_secret");
 const QString currencyName = QStringLiteral("currency");
 const QString defaultCurrency = TParametrs().currency;
+const QString countryName = QStringLiteral("country");
+const QString defaultCountry = TParametrs().country;
 
 QString decodedOrEmpty(const SettingsFile &file, const QString &name)
 {
@@ -169,12 +171,15 @@ void LoadApiKey()
         AppParams.api_key = decodedOrEmpty(file, apiKeyName);
         AppParams.app_secret = decodedOrEmpty(file, appSecretName);
         AppParams.currency = file.value(currencyName, defaultCurrency).trimmed();
+        AppParams.country = file.value(countryName, defaultCountry).trimmed();
     } catch (...) {
         AppParams.api_key.clear();
         AppParams.app_secret.clear();
     }
     if (AppParams.currency.isEmpty())
         AppParams.currency = defaultCurrency;
+    if (AppParams.country.isEmpty())
+        AppParams.country = defaultCountry;
 }
 
 void StoreApiKey()
@@ -185,6 +190,8 @@ void StoreApiKey()
         WriteSetting(appSecretName, oneLineBase64(AppParams.app_secret));
     if (AppParams.currency != defaultCurrency || !ReadSetting(currencyName, QString()).isEmpty())
         WriteSetting(currencyName, AppParams.currency);
+    if (AppParams.country != defaultCountry || !ReadSetting(countryName, QString()).isEmpty())
+        WriteSetting(countryName, AppParams.country);
 }
 
 void LoadTrackingIds(const QByteArray &codePage)

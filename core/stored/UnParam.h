@@ -14,6 +14,7 @@ struct TParametrs
     QString api_key;    // the affiliate API key in clear (the Open Platform's App Key)
     QString app_secret; // the Open Platform's App Secret in clear; empty: the old API is used
     QString currency = QStringLiteral("RUB"); // of the prices in the product's facts
+    QString country = QStringLiteral("RU");   // the buyer's, for prices and shipping
 };
 
 extern TParametrs AppParams;
@@ -76,13 +77,14 @@ QString Base64EncodeText(const QString &text);
 // non-ASCII character) is skipped. Raises the decoding failure on bytes that are not UTF-8.
 QString Base64DecodeText(const QString &text);
 
-// Fills AppParams.api_key and app_secret from "api_key" and "app_secret", read whole, and
-// currency from "currency"; never fails (an empty key or secret, RUB, on any failure).
+// Fills AppParams.api_key and app_secret from "api_key" and "app_secret", read whole, currency
+// from "currency" and country from "country"; never fails (an empty key or secret, RUB, RU,
+// on any failure).
 void LoadApiKey();
 // Writes the Base64 forms of AppParams.api_key and app_secret under "api_key" and "app_secret",
-// each on one line, and currency under "currency"; an empty secret or RUB only replaces a
-// stored value. On POSIX a file that is to hold a secret is made readable by its owner only,
-// before the secret reaches it.
+// each on one line, currency under "currency" and country under "country"; an empty secret,
+// RUB or RU only replaces a stored value. On POSIX a file that is to hold a secret is made readable
+// by its owner only, before the secret reaches it.
 void StoreApiKey();
 
 // Fills TrackingIds from "TrackingId.txt" when it exists (in the former directory when the

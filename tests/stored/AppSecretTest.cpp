@@ -86,6 +86,29 @@ TEST_F(AppSecret, CurrencyIsKeptInClearAndRubleByDefault)
     EXPECT_EQ(AppParams.currency, QStringLiteral("RUB"));
 }
 
+TEST_F(AppSecret, BuyersCountryIsKeptInClearAndRussiaByDefault)
+{
+    AppParams.api_key = QStringLiteral("1");
+    StoreApiKey();
+    EXPECT_FALSE(stored().contains("country")) << stored().toStdString();
+    LoadApiKey();
+    EXPECT_EQ(AppParams.country, QStringLiteral("RU"));
+    AppParams.country = QStringLiteral("KZ");
+    StoreApiKey();
+    EXPECT_TRUE(stored().endsWith("\r\ncountry=KZ\r\n")) << stored().toStdString();
+    AppParams = TParametrs();
+    LoadApiKey();
+    EXPECT_EQ(AppParams.country, QStringLiteral("KZ"));
+    // Back to the default replaces the stored one; a blank value reads as the default.
+    AppParams.country = QStringLiteral("RU");
+    StoreApiKey();
+    EXPECT_TRUE(stored().endsWith("\r\ncountry=RU\r\n"));
+    WriteSetting(QStringLiteral("country"), QStringLiteral(" "));
+    AppParams.country = QStringLiteral("US");
+    LoadApiKey();
+    EXPECT_EQ(AppParams.country, QStringLiteral("RU"));
+}
+
 #ifndef Q_OS_WIN
 TEST_F(AppSecret, FileHoldingASecretIsReadableByItsOwnerOnly)
 {
