@@ -1,5 +1,6 @@
 #include "http/HttpClient.h"
 
+#include "RemoteText.h"
 #include "http/BodyDecoder.h"
 #include "http/CookieJar.h"
 #include "http/FormEncoder.h"
@@ -244,8 +245,9 @@ bool HttpClient::Private::noBodyDue() const
 
 void HttpClient::Private::failWithStatus()
 {
-    throw HttpStatusError(answer.statusCode(), answer.statusLine(), BodyDecoder::decode(answer),
-                          answer.header(QStringLiteral("Location")));
+    // The status line is shown in the log: no control character of the peer's may forge lines.
+    throw HttpStatusError(answer.statusCode(), RemoteText::cleaned(answer.statusLine()),
+                          BodyDecoder::decode(answer), answer.header(QStringLiteral("Location")));
 }
 
 void HttpClient::Private::keepOrClose()

@@ -20,6 +20,7 @@ inline const QString Total = QStringLiteral("Всего данных (ali): ");
 inline const QString Count = QStringLiteral("Всего данных (факт): ");
 inline const QString ForUrl = QStringLiteral("Для ссылки: ");
 inline const QString Partner = QStringLiteral("Партнёрская: ");
+inline const QString UnusableLink = QStringLiteral("Ссылка от API непригодна: ");
 
 // The text of a failure as the log shows it.
 inline QString messageOf(const std::exception &error)

@@ -113,10 +113,14 @@ bool OpenPlatformAnswer::isObject() const
 std::optional<OpenPlatformError> OpenPlatformAnswer::gatewayError() const
 {
     const Value *error = find(d->root(), "error_response");
-    if (!error || !error->IsObject())
+    if (error && error->IsObject())
+        return OpenPlatformError{textOf(find(error, "code")), textOf(find(error, "msg")),
+                                 textOf(find(error, "sub_code")), textOf(find(error, "sub_msg"))};
+    // The platform's own form, as its SDKs read it: a code other than "0" is a failure.
+    const QString code = textOf(find(d->root(), "code")).trimmed();
+    if (code.isEmpty() || code == u"0")
         return std::nullopt;
-    return OpenPlatformError{textOf(find(error, "code")), textOf(find(error, "msg")),
-                             textOf(find(error, "sub_code")), textOf(find(error, "sub_msg"))};
+    return OpenPlatformError{code, textOf(find(d->root(), "message")), QString(), QString()};
 }
 
 QString OpenPlatformAnswer::respCode() const
@@ -146,8 +150,8 @@ QList<PromotionLink> OpenPlatformAnswer::promotionLinks() const
     for (const Value &element : list->GetArray()) {
         if (!element.IsObject())
             throw AnswerFormatError(QStringLiteral("a promotion link is no object"));
-        links.append(
-            {textOf(find(&element, "source_value")), textOf(find(&element, "promotion_link"))});
+        links.append({textOf(find(&element, "source_value")),
+                      textOf(find(&element, "promotion_link")), textOf(find(&element, "message"))});
     }
     return links;
 }
@@ -163,7 +167,7 @@ QList<ProductFacts> OpenPlatformAnswer::products() const
             throw AnswerFormatError(QStringLiteral("a product is no object"));
         const auto text = [&element](const char *name) { return textOf(find(&element, name)); };
         // "lastest_volume" is the service's own spelling.
-        products.append({text("product_title"), text("target_sale_price"),
+        products.append({text("product_id"), text("product_title"), text("target_sale_price"),
                          text("target_sale_price_currency"), text("target_original_price"),
                          text("discount"), text("commission_rate"),
                          text("hot_product_commission_rate"), text("evaluate_rate"),

@@ -6,7 +6,8 @@
 #include <memory>
 #include <optional>
 
-// The gateway's own refusal: {"error_response":{"code":…,"msg":…[,"sub_code":…,"sub_msg":…]}}.
+// The gateway's own refusal: {"error_response":{"code":…,"msg":…[,"sub_code":…,"sub_msg":…]}},
+// or the platform's top-level form {"type":…,"code":…,"message":…,"request_id":…}.
 struct OpenPlatformError
 {
     QString code;
@@ -15,16 +16,19 @@ struct OpenPlatformError
     QString subMessage;
 };
 
-// One element of promotion_links: the partner link and the page address it is for.
+// One element of promotion_links: the partner link and the page address it is for, or the
+// service's message when it has no link for that address.
 struct PromotionLink
 {
     QString sourceValue;
     QString promotionLink;
+    QString message{};
 };
 
 // The members of one product that the program shows, as text; empty when absent.
 struct ProductFacts
 {
+    QString productId;
     QString title;
     QString salePrice;
     QString saleCurrency;
@@ -55,7 +59,7 @@ public:
     bool isJson() const;
     bool isObject() const;
 
-    // The gateway's refusal, when the answer is one.
+    // The gateway's refusal, when the answer is one. A top-level code of "0" is none.
     std::optional<OpenPlatformError> gatewayError() const;
 
     // resp_code and resp_msg; AnswerFormatError when the answer has no resp_result.

@@ -1,9 +1,11 @@
 #include "links/PartnerLink.h"
 
+#include "RemoteText.h"
 #include "TrimText.h"
 #include "links/LinkRun.h"
 #include "links/OpenPlatformLink.h"
 #include "links/PortalsOpenLink.h"
+#include "links/RemoteLink.h"
 
 #include <QStringList>
 
@@ -43,6 +45,12 @@ void RequestShortLink(PartnerLinkView &view, HttpClient &http, const QString &pa
     try {
         shortLink = http.Post(services.shortener + ShortenerPath, form);
     } catch (const std::exception &) {
+        view.AddLog(ShortFailedLine);
+        return;
+    }
+    // The answer goes to a field and the clipboard: only an address will do.
+    shortLink = RemoteText::cleaned(shortLink);
+    if (!RemoteLink::fault(shortLink).isEmpty()) {
         view.AddLog(ShortFailedLine);
         return;
     }

@@ -14,6 +14,8 @@
 void GeneratePartnerLink(const LinkRequest &request, PartnerLinkView &view, HttpClient &http,
                          const LinkServices &services = LinkServices::fromBuild());
 
-// The last stage of a run: posts the partner link to the shortener. Never throws.
+// The last stage of a run: posts the partner link to the shortener and shows its answer,
+// cleaned, when that is an http or https address (anything else is a failed request). Never
+// throws.
 void RequestShortLink(PartnerLinkView &view, HttpClient &http, const QString &partnerLink,
                       const LinkServices &services = LinkServices::fromBuild());

@@ -1,9 +1,11 @@
 #include "links/PortalsOpenLink.h"
 
+#include "RemoteText.h"
 #include "TrimText.h"
 #include "links/GatewayStatus.h"
 #include "links/LogLines.h"
 #include "links/PromotionAnswer.h"
+#include "links/RemoteLink.h"
 
 namespace {
 
@@ -32,24 +34,32 @@ bool fetchAnswer(PartnerLinkView &view, HttpClient &http, const QString &url, QS
 }
 
 // Logs each element's page address and partner link and shows the link; the last one read
-// stays in partnerLink.
-void readElements(PartnerLinkView &view, const PromotionAnswer &answer, qsizetype count,
+// stays in partnerLink. False, after a line saying why, at a link that cannot be used (an
+// empty one goes on to the shortener, as it always has).
+bool readElements(PartnerLinkView &view, const PromotionAnswer &answer, qsizetype count,
                   QString &partnerLink)
 {
     for (qsizetype i = 0; i < count; ++i) {
-        view.AddLog(ForUrl + answer.elementUrl(i));
-        partnerLink = answer.elementPromotionUrl(i);
+        view.AddLog(ForUrl + RemoteText::cleaned(answer.elementUrl(i)));
+        const QString link = answer.elementPromotionUrl(i);
+        if (const QString fault = RemoteLink::fault(link); !link.isEmpty() && !fault.isEmpty()) {
+            view.AddLog(UnusableLink + fault);
+            view.AddLog(QString());
+            return false;
+        }
+        partnerLink = link;
         view.AddLog(Partner + partnerLink);
         view.setPartnerLink(partnerLink);
     }
+    return true;
 }
 
-// Reads the status, the totals and the elements. False when the status ends the run;
-// AnswerFormatError when the answer lacks what is read.
+// Reads the status, the totals and the elements. False when the status or an unusable link
+// ends the run; AnswerFormatError when the answer lacks what is read.
 bool readAnswer(PartnerLinkView &view, const PromotionAnswer &answer, QString &partnerLink)
 {
     const QString status = answer.errorCode();
-    view.AddLog(Status + status);
+    view.AddLog(Status + RemoteText::cleaned(status));
     view.AddLog(QString());
     if (TrimText(status) != ExpectedStatus) {
         view.AddLog(WrongStatusLine);
@@ -59,15 +69,13 @@ bool readAnswer(PartnerLinkView &view, const PromotionAnswer &answer, QString &p
         return false;
     }
     const QString total = answer.totalResults();
-    view.AddLog(Total + total);
+    view.AddLog(Total + RemoteText::cleaned(total));
     view.AddLog(QString());
     const qsizetype count = answer.promotionUrlCount();
     const QString countText = QString::number(count);
     view.AddLog(Count + countText);
     view.AddLog(QString());
-    if (total == countText)
-        readElements(view, answer, count, partnerLink);
-    return true;
+    return total != countText || readElements(view, answer, count, partnerLink);
 }
 
 // Parses the answer text and reads it; false when the run ends here.

@@ -1,11 +1,25 @@
 #pragma once
 
 #include "links/LinkRun.h"
+#include "links/OpenPlatformAnswer.h"
 
 #include <QString>
 
-// The Open Platform's aliexpress.affiliate.productdetail.get for one product, asked after its
-// link: logs the title, the price, the commission, the rating, the sales and the shop in
-// Russian and puts the title on the partner-link field as its tooltip. A product outside the
-// programme or any failure is one log line. Never throws a failure of its own.
-void RequestProductFacts(const LinkRun &run, const QString &productId);
+#include <optional>
+
+// What the service said of one product: its facts, or the log line that says why there are none.
+struct ProductFactsAnswer
+{
+    std::optional<ProductFacts> facts;
+    QString failureLine;
+};
+
+// The Open Platform's aliexpress.affiliate.productdetail.get for one product, asked before its
+// link so that the link can earn the better rate: in the settings' currency and for the buyer's
+// country. Only the product asked for is taken; a product outside the programme, an empty
+// result, another product or any failure is a line. Never throws a failure of its own.
+ProductFactsAnswer RequestProductFacts(const LinkRun &run, const QString &productId);
+
+// Logs the facts in Russian (or the line saying why there are none), with the commission the
+// link earns, and puts the title on the partner-link field as its tooltip.
+void LogProductFacts(PartnerLinkView &view, const ProductFactsAnswer &answer, bool hotLink);

@@ -8,25 +8,35 @@
 #include <optional>
 
 // Follows the redirects of a short or share link with the program's own client, which follows
-// none itself, until an address with a product ID appears: a GET per hop, any 3xx with its
-// Location resolved against the address asked, and a redirectUrl query parameter of a landing
-// page decoded and followed without a request. Each step is logged in Russian.
+// none itself, until an address with a product ID appears: a target parameter of a landing or
+// partner page (redirectUrl, dl_target_url, ulp) decoded and followed without a request, else a
+// GET of the address when its host is one that gives short links (or the run's own service):
+// any 3xx with its Location, or a redirector page's own target, resolved against the address
+// asked. Each step is logged in Russian.
 class ShortLinkResolver
 {
 public:
     static constexpr int MaxHops = 5;
 
-    ShortLinkResolver(PartnerLinkView &view, HttpClient &http) : m_view(view), m_http(http) {}
+    // serviceHost: the host of the service the run talks to, asked like a short-link host.
+    ShortLinkResolver(PartnerLinkView &view, HttpClient &http,
+                      const QString &serviceHost = QString())
+        : m_view(view), m_http(http), m_serviceHost(serviceHost)
+    {}
 
-    // The product ID the address leads to; nothing, after a log line saying why, when a hop
-    // fails, leads to a scheme other than http or https, comes back to an address already
-    // seen, or there are more than MaxHops.
+    // The first address on the way that names a product; nothing, after a log line saying why,
+    // when a hop fails, leads to a scheme other than http or https or to a host that is not
+    // asked, comes back to an address already seen, or there are more than MaxHops.
+    std::optional<QString> productPage(const QString &address);
+    // The product ID of productPage().
     std::optional<QString> productId(const QString &address);
 
 private:
     // The address the given one leads to; nothing, after a log line, when there is none.
     std::optional<QString> nextAddress(const QString &address);
+    std::optional<QString> redirectOf(const QString &address);
 
     PartnerLinkView &m_view;
     HttpClient &m_http;
+    QString m_serviceHost;
 };

@@ -1,13 +1,8 @@
 // A generate run with an App Secret stored: the signed Open Platform call, its log, both
 // answer shapes and every failure, against a loopback gateway.
-#include "LoopbackServices.h"
-#include "RecordingView.h"
+#include "OpenPlatformFixture.h"
 
-#include "http/HttpClient.h"
 #include "links/OpenPlatformRequest.h"
-#include "links/PartnerLink.h"
-#include "net/TlsChannel.h"
-#include "stored/UnParam.h"
 
 #include <QDateTime>
 
@@ -15,127 +10,10 @@
 
 namespace {
 
-const QString Empty;
-const QString ApiLine =
-    QStringLiteral("Используется API AliExpress Open Platform: aliexpress.affiliate.link.generate");
-const QString Item = QStringLiteral("https://www.aliexpress.com/item/1005003091506814.html");
-const std::string LinkA = "https://s.click.aliexpress.com/e/_aaa";
-const std::string LinkB = "https://s.click.aliexpress.com/e/_bbb";
-const QString Secret = QStringLiteral("open-sesame");
-const QString NoLink =
-    QStringLiteral("Партнёрской ссылки нет: товар не участвует в партнёрской программе");
-
-std::string linkElement(const std::string &source, const std::string &link)
-{
-    return R"({"promotion_link":")" + link + R"(","source_value":")" + source + R"("})";
-}
-
-// result.promotion_links holds {"promotion_link":[…]}, or the array itself when plain.
-std::string linkAnswer(const std::vector<std::string> &elements, const std::string &code = "200",
-                       bool plain = false, const std::string &total = "")
-{
-    std::string list;
-    for (const std::string &element : elements)
-        list += (list.empty() ? "" : ",") + element;
-    list = "[" + list + "]";
-    const std::string links = plain ? list : R"({"promotion_link":)" + list + "}";
-    return R"({"aliexpress_affiliate_link_generate_response":{"resp_result":{"resp_code":)" + code +
-           R"(,"resp_msg":"Call succeeds","result":{"promotion_links":)" + links +
-           R"(,"total_result_count":)" + (total.empty() ? std::to_string(elements.size()) : total) +
-           R"(,"tracking_id":"t1"}},"request_id":"0ba2887315178178017221014"}})";
-}
-
-LoopbackServices::Reply json(const std::string &body)
-{
-    return {200, body};
-}
-
-// products holds {"product":[…]}, or the array itself when plain.
-std::string factsAnswer(const std::string &product, bool plain = false)
-{
-    const std::string list = product.empty() ? "[]" : "[" + product + "]";
-    return R"({"aliexpress_affiliate_productdetail_get_response":{"resp_result":{"resp_code":200,)"
-           R"("resp_msg":"Call succeeds","result":{"current_record_count":1,"products":)" +
-           (plain ? list : R"({"product":)" + list + "}") + R"(}},"request_id":"0b1"}})";
-}
-
-const std::string Product =
-    R"({"product_id":1005003091506814,"product_title":"Термос 500 мл","target_sale_price":"12.34",)"
-    R"("target_sale_price_currency":"RUB","target_original_price":"24.68","discount":"50%",)"
-    R"("commission_rate":"3.5%","hot_product_commission_rate":"7.0%","evaluate_rate":"97.6%",)"
-    R"("lastest_volume":1520,"shop_name":"Lumetta Store","sale_price":"0.13"})";
-
-const QStringList FactLines{"Товар: Термос 500 мл",
-                            "Цена: 12.34 RUB (без скидки 24.68, скидка 50%)",
-                            "Комиссия: 3.5% (для горячих товаров 7.0%)",
-                            "Положительных отзывов: 97.6%",
-                            "Продано: 1520",
-                            "Магазин: Lumetta Store",
-                            Empty};
-
-// The gateway on loopback: link.generate gets linkBody, productdetail.get factsBody.
-LoopbackServices::Responder gateway(const std::string &linkBody,
-                                    const std::string &factsBody = factsAnswer(Product))
-{
-    return [=](const LoopbackServices::Received &request) {
-        const auto method = request.params.find("method");
-        const bool facts = method != request.params.end() &&
-                           method->second == "aliexpress.affiliate.productdetail.get";
-        return LoopbackServices::Reply{200, facts ? factsBody : linkBody};
-    };
-}
-
-std::map<QByteArray, QByteArray> parametersOf(const LoopbackServices::Received &request)
-{
-    std::map<QByteArray, QByteArray> parameters;
-    for (const auto &[name, value] : request.params)
-        parameters[QByteArray::fromStdString(name)] = QByteArray::fromStdString(value);
-    return parameters;
-}
-
-QStringList headLines(const QString &status, int total, int count)
-{
-    return {"Статус ответа: " + status,
-            Empty,
-            "Всего данных (ali): " + QString::number(total),
-            Empty,
-            "Всего данных (факт): " + QString::number(count),
-            Empty};
-}
-
-class OpenPlatformLinkTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        AppParams.api_key = QStringLiteral("12345678");
-        AppParams.app_secret = Secret;
-        view.trackingId = QStringLiteral("t1");
-        view.pageUrl = Item;
-        servers.answerShortener([](const LoopbackServices::Received &request) {
-            const auto url = request.params.find("url");
-            return LoopbackServices::Reply{
-                200, "https://clck.ru/s:" + (url == request.params.end() ? "" : url->second),
-                "text/plain"};
-        });
-    }
-    void TearDown() override { AppParams = TParametrs(); }
-
-    QStringList run()
-    {
-        GeneratePartnerLink(view.request(), view, http, servers.services());
-        return view.log;
-    }
-
-    LoopbackServices servers;
-    TlsChannel channel;
-    HttpClient http{channel};
-    RecordingView view;
-};
-
 TEST_F(OpenPlatformLinkTest, SendsTwoSignedCallsAndShortensTheLink)
 {
     AppParams.currency = QStringLiteral("EUR");
+    AppParams.country = QStringLiteral("KZ");
     servers.answerApi(gateway(linkAnswer({linkElement(Item.toStdString(), LinkA)})));
     const qint64 before = QDateTime::currentMSecsSinceEpoch();
     run();
@@ -151,9 +29,10 @@ TEST_F(OpenPlatformLinkTest, SendsTwoSignedCallsAndShortensTheLink)
     EXPECT_EQ(view.partnerLinkToolTip, "Термос 500 мл");
     EXPECT_EQ(view.shortLink, "https://clck.ru/s:" + link);
 
+    // The facts first: they decide which kind of link to ask for.
     const auto requests = servers.apiRequests();
     ASSERT_EQ(requests.size(), 2u);
-    auto linkCall = parametersOf(requests[0]);
+    auto linkCall = parametersOf(requests[1]);
     const qint64 timestamp = linkCall["timestamp"].toLongLong();
     EXPECT_TRUE(timestamp >= before && timestamp <= after) << timestamp;
     const std::map<QByteArray, QByteArray> common{{"app_key", "12345678"},
@@ -165,25 +44,28 @@ TEST_F(OpenPlatformLinkTest, SendsTwoSignedCallsAndShortensTheLink)
     auto expected = common;
     expected.insert({{"method", "aliexpress.affiliate.link.generate"},
                      {"promotion_link_type", "0"},
+                     {"ship_to_country", "KZ"},
                      {"source_values", Item.toUtf8()}});
     expected["sign"] = OpenPlatformRequest::signature(QByteArray(), expected, Secret).toLatin1();
     EXPECT_EQ(linkCall, expected);
 
-    auto factsCall = parametersOf(requests[1]);
+    auto factsCall = parametersOf(requests[0]);
     expected = common;
     expected["timestamp"] = factsCall["timestamp"];
     expected.insert({{"method", "aliexpress.affiliate.productdetail.get"},
                      {"product_ids", "1005003091506814"},
                      {"target_currency", "EUR"},
                      {"target_language", "RU"},
-                     {"fields", "product_title,target_sale_price,target_sale_price_currency,"
+                     {"country", "KZ"},
+                     {"fields", "product_id,product_title,target_sale_price,"
+                                "target_sale_price_currency,"
                                 "target_original_price,discount,commission_rate,"
                                 "hot_product_commission_rate,evaluate_rate,lastest_volume,"
                                 "shop_name"}});
     expected["sign"] = OpenPlatformRequest::signature(QByteArray(), expected, Secret).toLatin1();
     EXPECT_EQ(factsCall, expected);
 
-    const auto &sent = requests[0];
+    const auto &sent = requests[1];
     EXPECT_EQ(sent.path, "/sync");
     EXPECT_NE(sent.target.find("source_values=https%3A%2F%2Fwww.aliexpress.com%2Fitem%2F"),
               std::string::npos);
@@ -196,7 +78,7 @@ TEST_F(OpenPlatformLinkTest, SendsTwoSignedCallsAndShortensTheLink)
     EXPECT_EQ(servers.shortenerRequests()[0].body.find(Secret.toStdString()), std::string::npos);
 }
 
-TEST_F(OpenPlatformLinkTest, ProductPageIsSentForAnIdElseTheAddressWithoutItsQuery)
+TEST_F(OpenPlatformLinkTest, ProductPageIsSentForAnIdElseTheAddressWithoutItsTracking)
 {
     servers.answerApi(gateway(linkAnswer({linkElement(Item.toStdString(), LinkA)})));
     view.pageUrl =
@@ -205,21 +87,24 @@ TEST_F(OpenPlatformLinkTest, ProductPageIsSentForAnIdElseTheAddressWithoutItsQue
     EXPECT_EQ(view.log.mid(0, 3),
               (QStringList{ApiLine, "Товар 1005003091506814, отправлен адрес его страницы: " + Item,
                            Empty}));
-    EXPECT_EQ(servers.apiRequests().back().params.find("product_ids")->second, "1005003091506814");
+    EXPECT_EQ(servers.apiRequests().front().params.find("product_ids")->second, "1005003091506814");
 
-    // No ID: sent as given, without query and fragment, and no facts are asked for.
+    // No ID: sent as given but for its tracking parameters, and no facts are asked for.
     const QString store = QStringLiteral("https://www.aliexpress.com/store/1102.html");
-    for (const QString &suffix : {QStringLiteral("?spm=a2g0o.detail&sku_id=12#reviews"),
-                                  QStringLiteral("#nav?x=1"), QStringLiteral("?")}) {
+    const std::vector<std::pair<QString, QString>> cases{
+        {"?spm=a2g0o.detail&sku_id=12#reviews", "?sku_id=12#reviews"},
+        {"#nav?x=1", "#nav?x=1"},
+        {"?", "?"},
+    };
+    for (const auto &[suffix, kept] : cases) {
         view.pageUrl = " " + store + suffix;
         const std::size_t calls = servers.apiRequests().size();
         run();
-        EXPECT_EQ(view.log.mid(0, 3),
-                  (QStringList{ApiLine, "Адрес страницы отправлен без параметров и якоря: " + store,
-                               Empty}));
+        const QString dropped = "Из адреса убраны параметры отслеживания (spm): " + store + kept;
+        EXPECT_EQ(view.log.mid(0, 2), (QStringList{ApiLine, kept == suffix ? Empty : dropped}));
         ASSERT_EQ(servers.apiRequests().size(), calls + 1);
         EXPECT_EQ(servers.apiRequests().back().params.find("source_values")->second,
-                  store.toStdString());
+                  (store + kept).toStdString());
         EXPECT_EQ(view.partnerLinkToolTip, QString());
     }
 }
@@ -242,21 +127,20 @@ TEST_F(OpenPlatformLinkTest, BothShapesAreReadAndTheLinkIsMatchedBySourceValue)
     EXPECT_EQ(view.partnerLink, QString::fromStdString(LinkB));
 }
 
-TEST_F(OpenPlatformLinkTest, ProductOutsideTheProgrammeStillGoesToTheShortLinkStep)
+TEST_F(OpenPlatformLinkTest, ProductOutsideTheProgrammeEndsTheRunBeforeTheShortener)
 {
     servers.answerApi(gateway(linkAnswer({}), factsAnswer("")));
     run();
-    const QStringList tail{NoLink, Empty,
-                           "Сведений о товаре нет: товар не участвует в партнёрской программе",
-                           "Короткая партнёрская от Яндекса: https://clck.ru/s:", Empty};
-    EXPECT_EQ(view.log.mid(2), (headLines("200", 0, 0) + tail));
+    EXPECT_EQ(view.log.mid(2), (headLines("200", 0, 0) + QStringList{NoLink, Empty}));
     // No promotion_links at all reads the same.
     servers.answerApi(gateway(R"({"aliexpress_affiliate_link_generate_response":{"resp_result":)"
                               R"({"resp_code":200,"resp_msg":"ok","result":{}}}})"));
     run();
-    EXPECT_EQ(view.log.mid(2, 8),
+    EXPECT_EQ(view.log.mid(2),
               (QStringList{"Статус ответа: 200", Empty, "Всего данных (ali): ", Empty,
                            "Всего данных (факт): 0", Empty, NoLink, Empty}));
+    EXPECT_TRUE(servers.shortenerRequests().empty());
+    EXPECT_EQ(view.partnerLink, QString());
 }
 
 TEST_F(OpenPlatformLinkTest, FactsAreReadInBothShapesWhateverKindTheirValuesHave)
@@ -381,6 +265,171 @@ TEST_F(OpenPlatformLinkTest, TheSecretChoosesTheApiAndTheKeyIsStillNeeded)
     ASSERT_EQ(servers.apiRequests().size(), 1u);
     EXPECT_NE(servers.apiRequests()[0].path.find("api.getPromotionLinks/12345678"),
               std::string::npos);
+}
+
+// link.generate answers one link for whatever address it is sent; productdetail.get Product.
+LoopbackServices::Responder echoingGateway()
+{
+    return [](const LoopbackServices::Received &request) {
+        if (request.params.find("method")->second == "aliexpress.affiliate.productdetail.get")
+            return LoopbackServices::Reply{200, factsAnswer(Product)};
+        const std::string source = request.params.find("source_values")->second;
+        return LoopbackServices::Reply{200, linkAnswer({linkElement(source, LinkA)})};
+    };
+}
+
+TEST_F(OpenPlatformLinkTest, EachFormOfAddressIsSentAsTheServiceTakesIt)
+{
+    const QString deepLink = QStringLiteral(
+        "https://s.click.aliexpress.com/deep_link.htm?dl_target_url=https%3A%2F%2Fsale."
+        "aliexpress.com%2Fsale.htm&aff_short_key=UneMJZVf");
+    const QString itemLine =
+        QStringLiteral("Товар 1005003091506814, отправлен адрес его страницы: ");
+    const QString variant = Item + "?sku_id=12000003434";
+    struct Case
+    {
+        QString pasted;
+        QString sent;
+        QStringList lines; // between the first line and the first empty one
+    };
+    const Case cases[] = {
+        {"https://www.aliexpress.com/wholesale?SearchText=thermos&spm=a2g0o.home.1",
+         "https://www.aliexpress.com/wholesale?SearchText=thermos",
+         {"Из адреса убраны параметры отслеживания (spm): "
+          "https://www.aliexpress.com/wholesale?SearchText=thermos"}},
+        {deepLink,
+         deepLink,
+         {"Ссылка " + deepLink + " ведёт на https://sale.aliexpress.com/sale.htm",
+          "Ссылка https://sale.aliexpress.com/sale.htm не раскрыта: её сайт не из тех, что дают "
+          "короткие ссылки"}},
+        {"https://aliexpress.ru/item/1005003091506814.html?sku_id=12000003434&spm=x",
+         variant,
+         {itemLine + variant}},
+        {"Смотри, что я нашёл на AliExpress: "
+         "https://aliexpress.ru/item/1005003091506814.html?sku_id=12000003434.",
+         variant,
+         {"Адрес взят из вставленного текста: "
+          "https://aliexpress.ru/item/1005003091506814.html?sku_id=12000003434",
+          itemLine + variant}},
+        {"aliexpress.ru/i/1005003091506814",
+         Item,
+         {"Адрес дополнен схемой: https://aliexpress.ru/i/1005003091506814", itemLine + Item}},
+        {"https://click.aliexpress.com/deep_link.htm?aff_short_key=k&dl_target_url=https%3A%2F%"
+         "2Faliexpress.ru%2Fitem%2F1005003091506814.html%3Fsku_id%3D7",
+         Item + "?sku_id=7",
+         {"Ссылка https://click.aliexpress.com/deep_link.htm?aff_short_key=k&dl_target_url="
+          "https%3A%2F%2Faliexpress.ru%2Fitem%2F1005003091506814.html%3Fsku_id%3D7 ведёт на "
+          "https://aliexpress.ru/item/1005003091506814.html?sku_id=7",
+          itemLine + Item + "?sku_id=7"}},
+        {"https://example.com/_abc", "https://example.com/_abc", {}},
+    };
+    servers.answerApi(echoingGateway());
+    for (const Case &c : cases) {
+        view.pageUrl = c.pasted;
+        run();
+        EXPECT_EQ(view.log.mid(0, c.lines.size() + 2),
+                  QStringList{ApiLine} + c.lines + QStringList{Empty})
+            << c.pasted.toStdString();
+        EXPECT_EQ(servers.apiRequests().back().params.find("source_values")->second,
+                  c.sent.toStdString());
+        // Only a product has facts to show; the link goes to the shortener either way.
+        EXPECT_EQ(view.partnerLinkToolTip.isEmpty(), !c.sent.startsWith(Item));
+        EXPECT_EQ(view.shortLink, "https://clck.ru/s:" + QString::fromStdString(LinkA));
+    }
+}
+
+TEST_F(OpenPlatformLinkTest, OnlyALinkForTheProductAskedIsTakenAndAnEmptyOneEndsTheRun)
+{
+    const std::string item = Item.toStdString();
+    const std::string other = "https://www.aliexpress.com/item/42.html";
+    const QString link = QString::fromStdString(LinkA);
+    const QStringList linkLines{"Для ссылки: 1005003091506814", "Партнёрская: " + link};
+    const QStringList shortened{"Короткая партнёрская от Яндекса: https://clck.ru/s:" + link,
+                                Empty};
+    struct Case
+    {
+        std::string linkBody;
+        std::string factsBody;
+        QStringList lines; // after the first two
+    };
+    const Case cases[] = {
+        {linkAnswer({linkElement(other, LinkB)}), factsAnswer(Product),
+         headLines("200", 1, 1) +
+             QStringList{"Партнёрской ссылки нет: ответ API о другом товаре (42)", Empty}},
+        {linkAnswer(
+             {R"({"message":"The tracking id is invalid","source_value":")" + item + R"("})"}),
+         factsAnswer(Product),
+         headLines("200", 1, 1) +
+             QStringList{"Партнёрской ссылки нет, сообщение API: The tracking id is invalid",
+                         Empty}},
+        {R"({"aliexpress_affiliate_link_generate_response":{"resp_result":{"resp_code":405,)"
+         R"("resp_msg":"The result is empty"},"request_id":"0b1"}})",
+         factsAnswer(Product),
+         {"Статус ответа: 405", Empty,
+          "Партнёрской ссылки нет: API не нашёл ничего по этому адресу",
+          "Сообщение API: The result is empty", Empty}},
+        {R"({"type":"ISP","code":"ApiCallLimit","message":"The request has failed due to )"
+         R"(frequency limit","request_id":"2101"})",
+         factsAnswer(Product),
+         {"Ошибка API aliexpress: ApiCallLimit: The request has failed due to frequency limit",
+          Empty}},
+        // The product's own element, in another form, after another product's.
+        {linkAnswer({linkElement(other, LinkB), linkElement("1005003091506814", LinkA)}),
+         factsAnswer(Product), headLines("200", 2, 2) + linkLines + FactLines + shortened},
+        {linkAnswer({linkElement("1005003091506814", LinkA)}),
+         factsAnswer(R"({"product_id":"42","product_title":"Чужой товар"})"),
+         headLines("200", 1, 1) + linkLines +
+             QStringList{"Сведения о товаре не получены: в ответе нет товара 1005003091506814"} +
+             shortened},
+        {linkAnswer({linkElement("1005003091506814", LinkA)}),
+         R"({"aliexpress_affiliate_productdetail_get_response":{"resp_result":{"resp_code":405,)"
+         R"("resp_msg":"The result is empty"}}})",
+         headLines("200", 1, 1) + linkLines +
+             QStringList{"Сведений о товаре нет: товар не участвует в партнёрской программе"} +
+             shortened},
+    };
+    for (const Case &c : cases) {
+        servers.answerApi(gateway(c.linkBody, c.factsBody));
+        const std::size_t posts = servers.shortenerRequests().size();
+        run();
+        EXPECT_EQ(view.log.mid(2), c.lines) << c.linkBody;
+        const bool linked = c.lines.contains(linkLines[1]);
+        EXPECT_EQ(view.partnerLink, linked ? link : QString()) << c.linkBody;
+        EXPECT_EQ(servers.shortenerRequests().size(), posts + (linked ? 1 : 0)) << c.linkBody;
+    }
+}
+
+TEST_F(OpenPlatformLinkTest, AHotLinkIsAskedWhenItEarnsMore)
+{
+    struct Case
+    {
+        std::string rates;
+        std::string type;
+        QStringList lines; // the hot-link line, if any, then the commission line
+    };
+    const Case cases[] = {
+        {R"("commission_rate":"3.5%","hot_product_commission_rate":"7.0%")",
+         "2",
+         {"Комиссия для горячих товаров выше (7.0% против 3.5%): запрошена горячая ссылка",
+          "Комиссия: 7.0% (горячая ссылка)"}},
+        {R"("commission_rate":"7.0%","hot_product_commission_rate":"3.5%")",
+         "0",
+         {"Комиссия: 7.0%"}},
+        {R"("commission_rate":"5%","hot_product_commission_rate":"5%")", "0", {"Комиссия: 5%"}},
+        {R"("commission_rate":"5%")", "0", {"Комиссия: 5%"}},
+        {R"("commission_rate":"5%","hot_product_commission_rate":"abc%")", "0", {"Комиссия: 5%"}},
+        {R"("commission_rate":"NaN%","hot_product_commission_rate":"9%")",
+         "0",
+         {"Комиссия: нет данных"}},
+    };
+    for (const Case &c : cases) {
+        servers.answerApi(gateway(linkAnswer({linkElement(Item.toStdString(), LinkA)}),
+                                  factsAnswer(productWith(c.rates))));
+        run();
+        EXPECT_EQ(servers.apiRequests().back().params.find("promotion_link_type")->second, c.type);
+        EXPECT_EQ(view.log.filter("Комиссия"), c.lines) << c.rates;
+        EXPECT_EQ(view.log.value(2) == c.lines.first(), c.type == "2") << c.rates;
+    }
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "links/ShortLinkResolver.h"
 #include "net/TlsChannel.h"
 
+#include <QUrl>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -26,9 +28,10 @@ protected:
         });
     }
     QString base() const { return servers.services().apiGateway; }
+    // The loopback host stands for a host that gives short links.
     std::optional<QString> resolve(const QString &address)
     {
-        return ShortLinkResolver(view, http).productId(address);
+        return ShortLinkResolver(view, http, QStringLiteral("127.0.0.1")).productId(address);
     }
 
     LoopbackServices servers;
@@ -126,6 +129,69 @@ TEST_F(ShortLinkResolverTest, RawUtf8LocationsAreFollowedPercentEncoded)
     }
 }
 
+TEST_F(ShortLinkResolverTest, RedirectorPagesAreReadForTheirTarget)
+{
+    const std::vector<std::pair<std::string, QStringList>> pages{
+        {R"(<meta http-equiv="refresh" content="0; url=https://www.aliexpress.com/item/11.html)"
+         R"(?spm=1&amp;sku_id=5">)",
+         {"https://www.aliexpress.com/item/11.html?spm=1&sku_id=5"}},
+        // Attributes in any order and case; a relative address; a landing page after it.
+        {"<html><META content='1;URL=/go?redirectUrl=https%3A%2F%2Faliexpress.ru%2Fitem%2F12.html'"
+         " HTTP-EQUIV='Refresh'></html>",
+         {base() + "/go?redirectUrl=https%3A%2F%2Faliexpress.ru%2Fitem%2F12.html",
+          "https://aliexpress.ru/item/12.html"}},
+        {R"(<script>window.location.href = "https:\/\/aliexpress.ru\/item\/13.html?a=1\u0026b=2";)"
+         "</script>",
+         {"https://aliexpress.ru/item/13.html?a=1&b=2"}},
+        {"<script>location.replace('https://m.aliexpress.com/i/14')</script>",
+         {"https://m.aliexpress.com/i/14"}},
+        // A partner's target wins over the page's own refresh.
+        {R"(<meta http-equiv="refresh" content="0;url=/elsewhere"><a href="https://s.click.)"
+         R"(aliexpress.com/deep_link.htm?aff_short_key=k&amp;dl_target_url=https%3A%2F%2Fwww.)"
+         R"(aliexpress.com%2Fitem%2F15.html">)",
+         {"https://www.aliexpress.com/item/15.html"}},
+    };
+    for (const auto &[page, targets] : pages) {
+        servers.answerApi([page](const LoopbackServices::Received &) {
+            return LoopbackServices::Reply{200, page, "text/html; charset=utf-8"};
+        });
+        view.log.clear();
+        const std::optional<QString> id = resolve(base() + "/_page");
+        EXPECT_EQ(id, QUrl(targets.last()).path().section(u'/', -1).section(u'.', 0, 0)) << page;
+        QStringList expected;
+        QString from = base() + "/_page";
+        for (const QString &target : targets) {
+            expected << "Ссылка " + from + " ведёт на " + target;
+            from = target;
+        }
+        EXPECT_EQ(view.log, expected) << page;
+    }
+}
+
+TEST_F(ShortLinkResolverTest, OtherHostsAreNotAskedAndAddressesAreShownClean)
+{
+    // Without the loopback host among the followed ones nothing is asked.
+    EXPECT_EQ(ShortLinkResolver(view, http).productId(base() + "/_abc"), std::nullopt);
+    EXPECT_EQ(view.log, QStringList{"Ссылка " + base() +
+                                    "/_abc не раскрыта: её сайт не из тех, что дают короткие "
+                                    "ссылки"});
+    // A partner network's target is read without a request.
+    view.log.clear();
+    EXPECT_EQ(ShortLinkResolver(view, http)
+                  .productId("https://alitems.site/g/1e8d?ulp=https%3A%2F%2Faliexpress.ru%2F"
+                             "item%2F16.html"),
+              "16");
+    // Decoded targets may hold line breaks and bidirectional overrides: never in the log.
+    view.log.clear();
+    EXPECT_EQ(resolve(base() + "/landing?redirectUrl=https%3A%2F%2Fwww.aliexpress.com%2Fx"
+                               "%0A%E2%80%AEfake%0D%0A"),
+              std::nullopt);
+    ASSERT_EQ(view.log.size(), 2);
+    EXPECT_TRUE(view.log[0].endsWith(" ведёт на https://www.aliexpress.com/xfake"));
+    EXPECT_TRUE(view.log[1].startsWith("Ссылка https://www.aliexpress.com/xfake не раскрыта"));
+    EXPECT_TRUE(servers.apiRequests().empty());
+}
+
 TEST_F(ShortLinkResolverTest, FailingOrEndingHopsAreLoggedWithTheReason)
 {
     redirects({{"/_gone", "/missing"}});
@@ -139,9 +205,7 @@ TEST_F(ShortLinkResolverTest, FailingOrEndingHopsAreLoggedWithTheReason)
     EXPECT_EQ(view.log, QStringList{"Ссылка " + base() + "/_page никуда не перенаправляет"});
 
     view.log.clear();
-    EXPECT_EQ(ShortLinkResolver(view, http)
-                  .productId(servers.servicesWithClosedApiPort().apiGateway + "/_x"),
-              std::nullopt);
+    EXPECT_EQ(resolve(servers.servicesWithClosedApiPort().apiGateway + "/_x"), std::nullopt);
     ASSERT_EQ(view.log.size(), 1);
     EXPECT_TRUE(view.log[0].contains(": Socket Error # 10061")) << view.log[0].toStdString();
 }

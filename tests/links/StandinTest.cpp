@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -258,26 +259,37 @@ TEST_F(StandinOpenPlatformTest, PrintsItsKeysAndGivesBothLinksAndTheFactsForAPag
         QStringLiteral("https://aliexpress.ru/item/42.html?spm=a2g0o.home.0&sku_id=12#n");
     AppParams.currency = QStringLiteral("EUR");
     const QStringList log = runSigned("demo");
-    ASSERT_EQ(log.size(), 20) << log.join('|').toStdString();
-    EXPECT_EQ(log[1], "Товар 42, отправлен адрес его страницы: " + Item);
-    EXPECT_EQ(log[3], "Статус ответа: 200");
-    EXPECT_EQ(log[9], "Для ссылки: " + Item);
-    EXPECT_TRUE(log[10].startsWith("Партнёрская: https://s.click.aliexpress.com/e/_"));
-    EXPECT_EQ(log.mid(11, 7), (QStringList{"Товар: Демо-товар 42", log[12], log[13], log[14],
-                                           log[15], "Магазин: Lumetta Demo Store", Empty}));
-    EXPECT_TRUE(log[12].startsWith("Цена: ") && log[12].contains(" EUR (без скидки "))
-        << log[12].toStdString();
+    // The variant stays on the product's page; product 42 earns more by a hot link.
+    const QString variant = Item + "?sku_id=12";
+    ASSERT_EQ(log.size(), 21) << log.join('|').toStdString();
+    EXPECT_EQ(log[1], "Товар 42, отправлен адрес его страницы: " + variant);
+    EXPECT_EQ(log[3], "Комиссия для горячих товаров выше (9.0% против 4.0%): запрошена горячая "
+                      "ссылка");
+    EXPECT_EQ(log[4], "Статус ответа: 200");
+    EXPECT_EQ(log[10], "Для ссылки: " + variant);
+    EXPECT_TRUE(log[11].startsWith("Партнёрская: https://s.click.aliexpress.com/e/_"));
+    EXPECT_EQ(log.mid(12, 7),
+              (QStringList{"Товар: Демо-товар 42", log[13], "Комиссия: 9.0% (горячая ссылка)",
+                           log[15], log[16], "Магазин: Lumetta Demo Store", Empty}));
+    EXPECT_TRUE(log[13].startsWith("Цена: ") && log[13].contains(" EUR (без скидки "))
+        << log[13].toStdString();
     EXPECT_EQ(view.partnerLinkToolTip, "Демо-товар 42");
     EXPECT_TRUE(view.shortLink.startsWith(standin.services().shortener + "/"));
     EXPECT_EQ(runSigned("demo"), log);
-    EXPECT_NE(runSigned("demo2")[10], log[10]);
+    EXPECT_NE(runSigned("demo2")[11], log[11]);
+    // The prices are the buyer's country's; the link is for it too.
+    AppParams.country = QStringLiteral("KZ");
+    const QStringList kazakhstan = runSigned("demo");
+    EXPECT_NE(kazakhstan[13], log[13]);
+    EXPECT_NE(kazakhstan[11], log[11]);
+    AppParams.country = QStringLiteral("RU");
 
     // The plain-array shapes with a string status read alike.
     const QStringList plain = runSigned("array-shape");
-    EXPECT_TRUE(plain[10].startsWith("Партнёрская: https://"));
-    EXPECT_EQ(plain.mid(11, 2), log.mid(11, 2));
+    EXPECT_TRUE(plain[11].startsWith("Партнёрская: https://"));
+    EXPECT_EQ(plain.mid(12, 2), log.mid(12, 2));
     const std::vector<std::string> received = standin.stop();
-    ASSERT_EQ(received.size(), 12u);
+    ASSERT_EQ(received.size(), 15u);
     for (const std::string &line : received)
         EXPECT_EQ(line.find("lumetta-demo-secret"), std::string::npos) << line;
 }
@@ -324,12 +336,74 @@ TEST_F(StandinOpenPlatformTest, EachRefusalIsLoggedWithTheServicesWords)
     // The address names product 1: a line for its page comes first.
     EXPECT_EQ(none.value(1),
               "Товар 1, отправлен адрес его страницы: https://www.aliexpress.com/item/1.html");
+    // Without a link the run ends: nothing goes to the shortener.
     EXPECT_EQ(
         none.mid(9),
-        (QStringList{"Партнёрской ссылки нет: товар не участвует в партнёрской программе", Empty,
-                     "Сведений о товаре нет: товар не участвует в партнёрской программе",
-                     ShortFailed})); // the empty link is refused
+        (QStringList{"Партнёрской ссылки нет: товар не участвует в партнёрской программе", Empty}));
     EXPECT_TRUE(view.partnerLink.isEmpty());
+    EXPECT_TRUE(view.shortLink.isEmpty());
+}
+
+TEST_F(StandinOpenPlatformTest, AddressesAndAnswersOfEveryKindAreAnsweredAsTheServiceDoes)
+{
+    const QString base = standin.services().openPlatform;
+    const QString product = QStringLiteral("https://aliexpress.ru/item/1005003091506814.html");
+    struct Case
+    {
+        QString page;
+        QString trackingId;
+        QStringList lines; // lines the log holds (as their start)
+        bool shortened;
+    };
+    const Case cases[] = {
+        {"https://www.aliexpress.com/wholesale?SearchText=thermos&spm=a2g0o.home.1",
+         "demo",
+         {"Из адреса убраны параметры отслеживания (spm): "
+          "https://www.aliexpress.com/wholesale?SearchText=thermos",
+          "Для ссылки: https://www.aliexpress.com/wholesale?SearchText=thermos"},
+         true},
+        {"Смотри, что я нашёл на AliExpress: " + product + "?sku_id=12000003434&aff_fcid=x",
+         "demo",
+         {"Адрес взят из вставленного текста: " + product + "?sku_id=12000003434&aff_fcid=x",
+          "Товар 1005003091506814, отправлен адрес его страницы: "
+          "https://www.aliexpress.com/item/1005003091506814.html?sku_id=12000003434",
+          "Товар: Демо-товар 1005003091506814"},
+         true},
+        {base + "/_metaDemo",
+         "demo",
+         {"Ссылка " + base + "/_metaDemo ведёт на " + base +
+          "/share/share.htm?platform=AE&redirectUrl=https%3A%2F%2Fwww.aliexpress.com%2Fitem%2F"},
+         true},
+        {product,
+         "bad-tracking",
+         {"Партнёрской ссылки нет, сообщение API: The tracking id is invalid"},
+         false},
+        {product,
+         "other-product",
+         {"Партнёрской ссылки нет: ответ API о другом товаре (42)"},
+         false},
+        {product,
+         "empty-result",
+         {"Партнёрской ссылки нет: API не нашёл ничего по этому адресу",
+          "Сообщение API: The result is empty"},
+         false},
+        {product,
+         "call-limit",
+         {"Ошибка API aliexpress: ApiCallLimit: The request has failed due to frequency limit"},
+         false},
+    };
+    for (const Case &c : cases) {
+        view.pageUrl = c.page;
+        const QStringList log = runSigned(c.trackingId);
+        for (const QString &line : c.lines) {
+            EXPECT_TRUE(std::any_of(log.begin(), log.end(),
+                                    [&line](const QString &l) { return l.startsWith(line); }))
+                << line.toStdString() << "\n"
+                << log.join('|').toStdString();
+        }
+        EXPECT_EQ(view.shortLink.startsWith(standin.services().shortener + "/"), c.shortened)
+            << c.trackingId.toStdString() << ' ' << c.page.toStdString();
+    }
 }
 
 TEST_F(StandinOpenPlatformTest, TimestampMoreThanTwoHoursOffIsRefused)

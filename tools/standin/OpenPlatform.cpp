@@ -94,10 +94,11 @@ std::optional<long long> number(const std::string &text)
     return result;
 }
 
+// Addresses with a query pass, as the real service takes them (a search, a partner's deep link).
 bool isPageAddress(const std::string &text)
 {
     return (text.starts_with("http://") || text.starts_with("https://")) &&
-           text.find_first_of("?# ") == std::string::npos;
+           text.find_first_of(" \r\n") == std::string::npos;
 }
 
 // Starts {"<method>_response":{"resp_result":{"resp_code":…,"resp_msg":…; the caller adds the
@@ -138,11 +139,65 @@ OpenPlatform::Answer respFailure(const Parameters &parameters, const char *respo
     return {200, buffer.GetString()};
 }
 
+// A link that depends on every input, the kind of link and the buyer's country included.
 std::string partnerLink(const Parameters &parameters, const std::string &address)
 {
-    return LinkPrefix + shortCode(value(parameters, "app_key") + '\n' +
-                                      value(parameters, "tracking_id") + '\n' + address,
-                                  7);
+    return LinkPrefix +
+           shortCode(value(parameters, "app_key") + '\n' + value(parameters, "tracking_id") + '\n' +
+                         address + '\n' + value(parameters, "promotion_link_type") + '\n' +
+                         value(parameters, "ship_to_country"),
+                     7);
+}
+
+// An element without a link, as the service writes one for a tracking ID it does not know.
+void writeRefusedLinks(Writer &writer, const std::vector<std::string> &addresses)
+{
+    writer.Key("promotion_links");
+    writer.StartObject();
+    writer.Key("promotion_link");
+    writer.StartArray();
+    for (const std::string &address : addresses) {
+        writer.StartObject();
+        writer.Key("message");
+        writer.String("The tracking id is invalid");
+        writer.Key("source_value");
+        writer.String(address);
+        writer.EndObject();
+    }
+    writer.EndArray();
+    writer.EndObject();
+}
+
+// The platform's top-level form of a failure, as its call limit answers.
+OpenPlatform::Answer callLimit(const Parameters &parameters)
+{
+    rapidjson::StringBuffer buffer;
+    Writer writer(buffer);
+    writer.StartObject();
+    writer.Key("type");
+    writer.String("ISP");
+    writer.Key("code");
+    writer.String("ApiCallLimit");
+    writer.Key("message");
+    writer.String("The request has failed due to frequency limit");
+    writer.Key("request_id");
+    writer.String(requestId(parameters));
+    writer.EndObject();
+    return {200, buffer.GetString()};
+}
+
+// The answers that depend on the tracking ID alone, the same for both methods.
+std::optional<OpenPlatform::Answer> commonFailure(const Parameters &parameters,
+                                                  const char *responseName)
+{
+    const std::string trackingId = value(parameters, "tracking_id");
+    if (trackingId == "unregistered")
+        return respFailure(parameters, responseName, 401, "This publisher is not registered");
+    if (trackingId == "empty-result")
+        return respFailure(parameters, responseName, 405, "The result is empty");
+    if (trackingId == "call-limit")
+        return callLimit(parameters);
+    return std::nullopt;
 }
 
 void writeLinks(Writer &writer, const Parameters &parameters,
@@ -196,11 +251,12 @@ bool wanted(const std::string &fields, const char *name)
     return false;
 }
 
-// Facts that depend on the product ID alone; some numbers as strings, as the service sends.
+// Facts that depend on the product ID (the price on the buyer's country too); some numbers as
+// strings, as the service sends. The hot-product rate is the higher for some products only.
 void writeProduct(Writer &writer, const std::string &id, const Parameters &parameters)
 {
     const std::uint64_t hash = fnv(id);
-    const std::uint64_t sale = 100 + hash % 20000;
+    const std::uint64_t sale = 100 + (hash ^ fnv(value(parameters, "country"))) % 20000;
     const std::string fields = value(parameters, "fields");
     writer.StartObject();
     writer.Key("product_id");
@@ -217,7 +273,7 @@ void writeProduct(Writer &writer, const std::string &id, const Parameters &param
     text("target_original_price", price(sale * 2));
     text("discount", "50%");
     text("commission_rate", std::to_string(3 + hash % 5) + ".0%");
-    text("hot_product_commission_rate", std::to_string(8 + hash % 5) + ".0%");
+    text("hot_product_commission_rate", std::to_string(1 + hash / 5 % 10) + ".0%");
     text("evaluate_rate", "9" + std::to_string(hash % 10) + ".5%");
     if (wanted(fields, "lastest_volume")) {
         writer.Key("lastest_volume");
@@ -287,13 +343,14 @@ OpenPlatform::Answer OpenPlatform::linkGenerate(const Parameters &parameters) co
     const std::string trackingId = value(parameters, "tracking_id");
     const std::vector<std::string> addresses =
         QueryText::splitAtCommas(value(parameters, "source_values"));
-    if (trackingId.empty() || value(parameters, "promotion_link_type") != "0" ||
+    const std::string type = value(parameters, "promotion_link_type");
+    if (trackingId.empty() || (type != "0" && type != "2") ||
         !std::all_of(addresses.begin(), addresses.end(), isPageAddress))
         return oldRefusal(50, "Remote service error", "isv.invalid-parameter",
-                          "tracking_id, promotion_link_type=0 and source_values (http or https "
-                          "addresses without a query) are required");
-    if (trackingId == "unregistered")
-        return respFailure(parameters, Response, 401, "This publisher is not registered");
+                          "tracking_id, promotion_link_type 0 or 2 and source_values (http or "
+                          "https addresses) are required");
+    if (const auto failure = commonFailure(parameters, Response))
+        return *failure;
 
     const bool noCommission = trackingId == "no-commission";
     rapidjson::StringBuffer buffer;
@@ -301,8 +358,13 @@ OpenPlatform::Answer OpenPlatform::linkGenerate(const Parameters &parameters) co
     openResponse(writer, Response, 200, "Call succeeds", trackingId == "array-shape");
     writer.Key("result");
     writer.StartObject();
-    writeLinks(writer, parameters, noCommission ? std::vector<std::string>() : addresses,
-               trackingId == "array-shape");
+    if (trackingId == "bad-tracking")
+        writeRefusedLinks(writer, addresses);
+    else if (trackingId == "other-product")
+        writeLinks(writer, parameters, {"https://www.aliexpress.com/item/42.html"}, false);
+    else
+        writeLinks(writer, parameters, noCommission ? std::vector<std::string>() : addresses,
+                   trackingId == "array-shape");
     writer.Key("total_result_count");
     writer.Uint64(noCommission ? 0 : addresses.size());
     writer.Key("tracking_id");
@@ -324,10 +386,12 @@ OpenPlatform::Answer OpenPlatform::productDetail(const Parameters &parameters) c
     if (trackingId.empty() || !std::all_of(ids.begin(), ids.end(), isId))
         return oldRefusal(50, "Remote service error", "isv.invalid-parameter",
                           "tracking_id and product_ids (comma-separated digits) are required");
-    if (trackingId == "unregistered")
-        return respFailure(parameters, Response, 401, "This publisher is not registered");
+    if (const auto failure = commonFailure(parameters, Response))
+        return *failure;
     if (trackingId == "no-commission")
         ids.clear();
+    if (trackingId == "other-product")
+        ids = {"42"};
     const bool plainArray = trackingId == "array-shape";
     rapidjson::StringBuffer buffer;
     Writer writer(buffer);
@@ -375,13 +439,24 @@ void OpenPlatform::install(httplib::Server &server)
     });
     // A short link as a.aliexpress.com gives them: a redirect to a share page whose
     // redirectUrl names the product's page. Bodies go with the redirects, as the real ones.
+    // A code starting with "meta" answers as a redirector page does instead: 200, and a meta
+    // refresh to the share page.
     server.Get("/_([0-9A-Za-z]+)", [](const httplib::Request &in, httplib::Response &out) {
-        const std::string item = "https://www.aliexpress.com/item/" + productIdOf(in.matches[1]) +
-                                 ".html?sourceType=620";
-        const std::string share =
-            "/share/share.htm?platform=AE&redirectUrl=" + httplib::detail::encode_query_param(item);
+        const std::string code = in.matches[1];
+        const std::string item =
+            "https://www.aliexpress.com/item/" + productIdOf(code) + ".html?sourceType=620";
+        const std::string target = httplib::detail::encode_query_param(item);
+        const std::string share = "/share/share.htm?platform=AE&redirectUrl=" + target;
+        // The same address as an HTML attribute writes it.
+        const std::string shareInHtml = "/share/share.htm?platform=AE&amp;redirectUrl=" + target;
+        if (code.starts_with("meta")) {
+            out.set_content("<html><head><meta http-equiv=\"refresh\" content=\"0; url=" +
+                                shareInHtml + "\"></head><body>Redirecting…</body></html>",
+                            "text/html; charset=utf-8");
+            return;
+        }
         out.set_redirect(share);
-        out.set_content("<html><body><a href=\"" + share + "\">Share page</a></body></html>",
+        out.set_content("<html><body><a href=\"" + shareInHtml + "\">Share page</a></body></html>",
                         "text/html; charset=utf-8");
     });
     server.Get("/share/share.htm", [](const httplib::Request &, httplib::Response &out) {

@@ -103,25 +103,39 @@ Open Platform answers, checked in this order:
                                       not the HMAC-SHA256 of the parameters
   error_response InvalidTimestamp     timestamp more than 7200 s off its clock
   error_response InvalidApiPath       a method it does not serve
+  Both methods, by tracking ID:
+  unregistered   resp_code 401 "This publisher is not registered"
+  empty-result   resp_code 405 "The result is empty"
+  call-limit     the platform's top-level failure {"type","code","message",
+                 "request_id"}, code ApiCallLimit
   aliexpress.affiliate.link.generate:
   error_response code 50, isv.invalid-parameter
-                         no tracking_id, promotion_link_type other than 0, or a
-                         source value that is no http(s) address or has a query
-  tracking ID unregistered   resp_code 401 "This publisher is not registered"
+                         no tracking_id, promotion_link_type other than 0 or 2,
+                         or a source value that is no http(s) address (a
+                         query is welcome)
   tracking ID no-commission  resp_code 200 with no link (outside the programme)
+  tracking ID bad-tracking   an element with the message "The tracking id is
+                             invalid" and no link
+  tracking ID other-product  one link, for product 42's page
   tracking ID array-shape    promotion_links as a plain array, resp_code "200"
   anything else              resp_code 200, one link per comma-separated
-                             source value (last first), matched by source_value
+                             source value (last first), matched by source_value;
+                             the link depends on promotion_link_type (2: a hot
+                             link) and ship_to_country
   aliexpress.affiliate.productdetail.get:
   error_response code 50, isv.invalid-parameter
                          no tracking_id, or product_ids that are not digits
-  tracking ID unregistered   resp_code 401 "This publisher is not registered"
   tracking ID no-commission  resp_code 200 with no product
+  tracking ID other-product  the facts of product 42
   tracking ID array-shape    products as a plain array, resp_code "200"
   anything else              the same made-up facts for the same product ID, in
-                             target_currency, the fields asked for only
+                             target_currency, priced for country, the fields
+                             asked for only; the hot-product rate is the higher
+                             for some products
   GET /_<code>  a short link: 302 to /share/share.htm?redirectUrl=<the page of
-                a product made up from the code>, as a.aliexpress.com does
+                a product made up from the code>, as a.aliexpress.com does; a
+                code starting with "meta" answers 200 with a meta refresh to
+                that share page instead, as a redirector page does
 
 Old affiliate API answers, checked in this order:
   errorCode 20030000  the key is not digits only (1 to 32 digits)
