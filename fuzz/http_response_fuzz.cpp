@@ -1,7 +1,8 @@
 // Arbitrary server answers through the whole answer path of the HTTP client: status lines,
 // header blocks, framing, cookies, charsets and the keep-alive decision. The first byte picks
-// how the bytes arrive; the rest is what the server sends: all at once, or split in two
-// answers of which the second is sent only when the second request is written.
+// how the bytes arrive and whether the client caps bodies; the rest is what the server sends:
+// all at once, or split in two answers of which the second is sent only when the second
+// request is written.
 #include "InMemoryChannel.h"
 #include "http/HttpClient.h"
 
@@ -26,6 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     channel.addConnection(answer, end);
     HttpClient client(channel);
+    if (mode & 16)
+        client.setMaxBodyBytes(64); // a cap that most bodies meet, in every framing
     // Two requests, so that whatever the first answer leaves behind meets the second one.
     for (int request = 0; request < 2; ++request) {
         try {

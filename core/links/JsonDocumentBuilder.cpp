@@ -26,7 +26,8 @@ struct BlockHeader
 };
 constexpr std::size_t HeaderBytes = 16;
 static_assert(sizeof(BlockHeader) <= HeaderBytes);
-// From this size on, blocks are mapped pages where the heap would keep them (Linux's).
+// From this size on a block is pages of its own, on Linux, whose heap keeps what a thread
+// freed; elsewhere it comes from the heap.
 constexpr std::size_t PagedFrom = 64 * 1024;
 
 bool isDigit(char c)
