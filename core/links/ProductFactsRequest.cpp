@@ -41,10 +41,14 @@ std::optional<ProductFacts> readFacts(const QString &answerText, const QString &
     const QList<ProductFacts> products = answer.products();
     if (products.isEmpty())
         return std::nullopt;
+    // Another product's facts are never shown as this one's; a lone product that does not say
+    // which it is is taken for the one asked.
     for (const ProductFacts &product : products) {
         if (product.productId.trimmed() == productId)
             return product;
     }
+    if (products.size() == 1 && products.first().productId.trimmed().isEmpty())
+        return products.first();
     throw LumettaError(OtherProductText.arg(productId));
 }
 

@@ -16,8 +16,9 @@ struct ProductFactsAnswer
 
 // The Open Platform's aliexpress.affiliate.productdetail.get for one product, asked before its
 // link so that the link can earn the better rate: in the settings' currency and for the buyer's
-// country. Only the product asked for is taken; a product outside the programme, an empty
-// result, another product or any failure is a line. Never throws a failure of its own.
+// country. Only the product asked for is taken (or a lone one that names none); a product
+// outside the programme, an empty result, another product or any failure is a line. Never
+// throws a failure of its own.
 ProductFactsAnswer RequestProductFacts(const LinkRun &run, const QString &productId);
 
 // Logs the facts in Russian (or the line saying why there are none), with the commission the

@@ -376,11 +376,15 @@ TEST_F(OpenPlatformLinkTest, OnlyALinkForTheProductAskedIsTakenAndAnEmptyOneEnds
         // The product's own element, in another form, after another product's.
         {linkAnswer({linkElement(other, LinkB), linkElement("1005003091506814", LinkA)}),
          factsAnswer(Product), headLines("200", 2, 2) + linkLines + FactLines + shortened},
+        // Another product's facts are never shown; a lone product that names none is taken.
         {linkAnswer({linkElement("1005003091506814", LinkA)}),
-         factsAnswer(R"({"product_id":"42","product_title":"Чужой товар"})"),
+         factsAnswer(R"({"product_title":"Без номера"},{"product_id":"42","product_title":"x"})"),
          headLines("200", 1, 1) + linkLines +
              QStringList{"Сведения о товаре не получены: в ответе нет товара 1005003091506814"} +
              shortened},
+        {linkAnswer({linkElement("1005003091506814", LinkA)}),
+         factsAnswer(R"({"product_title":"Без номера"})"),
+         headLines("200", 1, 1) + linkLines + QStringList{"Товар: Без номера", Empty} + shortened},
         {linkAnswer({linkElement("1005003091506814", LinkA)}),
          R"({"aliexpress_affiliate_productdetail_get_response":{"resp_result":{"resp_code":405,)"
          R"("resp_msg":"The result is empty"}}})",
