@@ -89,11 +89,20 @@ void TForm2::createControls()
 
     setTabOrder(Edit1, Button1);
     setTabOrder(Button1, ListBox1);
-    setTabOrder(ListBox1, btDel);
+    setTabOrder(ListBox1, Label1);
+    setTabOrder(Label1, btDel);
     setTabOrder(btDel, Memo1);
     setTabOrder(Memo1, Button3);
     setTabOrder(Button3, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
+    describeControls();
+}
+
+void TForm2::describeControls()
+{
+    Edit1->setAccessibleName(QStringLiteral("Новый Tracking ID"));
+    ListBox1->setAccessibleName(QStringLiteral("Список Tracking ID"));
+    Label1->setAccessibleName(QStringLiteral("Получить Tracking ID на AliExpress"));
 }
 
 void TForm2::connectHandlers()
@@ -121,6 +130,7 @@ void TForm2::Button1Click()
     if (TrimText(Edit1->text()).isEmpty())
         return;
     ListBox1->addItem(Edit1->text());
+    ListBox1->scrollToItem(ListBox1->item(ListBox1->count() - 1));
     Edit1->clear();
 }
 

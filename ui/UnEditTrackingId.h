@@ -43,11 +43,14 @@ public:
 
 protected:
     QWidget *firstFocus() const override;
+    // An ID is typed first whenever the editor opens.
+    bool focusesFirstEveryTime() const override { return true; }
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
+    void describeControls();
     void connectHandlers();
     void okPressed();
 };

@@ -35,6 +35,22 @@ TFmParam::TFmParam(QWidget *parent)
     connect(Label2, &LinkLabel::clicked, this, Guarded(this, &TFmParam::Label2Click));
     connect(Label4, &LinkLabel::clicked, this, Guarded(this, &TFmParam::Label4Click));
     connect(CbShowSecret, &QCheckBox::toggled, this, Guarded(this, &TFmParam::CbShowSecretClick));
+    describeControls();
+    // Smaller, OK and Cancel would go out of sight.
+    setMinimumSize(size());
+}
+
+void TFmParam::describeControls()
+{
+    EdAppkey->setAccessibleName(QStringLiteral("API KEY"));
+    EdAppSecret->setAccessibleName(QStringLiteral("App Secret"));
+    CbShowSecret->setAccessibleName(QStringLiteral("Показать App Secret"));
+    CbCurrency->setAccessibleName(QStringLiteral("Валюта цен"));
+    Label2->setAccessibleName(QStringLiteral("Получить API KEY на AliExpress"));
+    Label4->setAccessibleName(QStringLiteral("Получить App Secret на Open Platform"));
+    Label1->setBuddy(EdAppkey);
+    Label3->setBuddy(EdAppSecret);
+    Label5->setBuddy(CbCurrency);
 }
 
 void TFmParam::createControls()
@@ -68,9 +84,11 @@ void TFmParam::createOpenPlatformControls()
     // The currencies the Open Platform converts prices to.
     CbCurrency->addItems({"USD", "GBP", "CAD", "EUR", "UAH", "MXN", "TRY", "RUB", "BRL", "AUD",
                           "INR", "JPY", "IDR", "SEK", "KRW"});
-    setTabOrder(EdAppkey, EdAppSecret);
+    setTabOrder(EdAppkey, Label2);
+    setTabOrder(Label2, EdAppSecret);
     setTabOrder(EdAppSecret, CbShowSecret);
-    setTabOrder(CbShowSecret, CbCurrency);
+    setTabOrder(CbShowSecret, Label4);
+    setTabOrder(Label4, CbCurrency);
     setTabOrder(CbCurrency, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
 }

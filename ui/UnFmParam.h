@@ -44,6 +44,7 @@ protected:
 
 private:
     void createControls();
+    void describeControls();
     void createOpenPlatformControls();
     void okPressed();
 };

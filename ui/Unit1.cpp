@@ -5,6 +5,7 @@
 #include "UnFmParam.h"
 #include "links/WebPages.h"
 #include "stored/UnParam.h"
+#include "widgets/AnchoredLayout.h"
 #include "widgets/ClickablePicture.h"
 #include "widgets/FirstInputWatcher.h"
 #include "widgets/GeneralErrorHandler.h"
@@ -38,12 +39,32 @@ TForm1 *Form1 = nullptr;
 namespace {
 const QString TrackingIdKey = QStringLiteral("Form1.EdTrackID.Text");
 const QString PageUrlKey = QStringLiteral("Form1.EdUrl.Text");
+const QString GeometryKey = QStringLiteral("Form1.Geometry");
 
 constexpr int LogHeight = 138;
 constexpr int RequestUrlHeight = 21;
 
+// A line of the log holds at most this much: wrapping a longer run without a break costs the
+// window more than anyone reads (the whole answer stays in the raw-answer outlet).
+constexpr qsizetype MaxLogLineLength = 2000;
+// The title a tooltip shows; a seller's title is never longer in earnest.
+constexpr qsizetype MaxToolTipLength = 300;
+// The part of the raw answer the hidden field holds as a document.
+constexpr qsizetype RawAnswerShown = 64 * 1024;
+
+// Each line of the entry cut to MaxLogLineLength characters, "…" marking a cut.
+QString cutLines(const QString &entry)
+{
+    QStringList lines = entry.split(u'\n');
+    for (QString &line : lines) {
+        if (line.size() > MaxLogLineLength)
+            line = line.left(MaxLogLineLength - 1) + u'…';
+    }
+    return lines.join(u'\n');
+}
+
 const QString GenerateText = QStringLiteral("Банзай");
-const QString GenerateHint = QStringLiteral("Получить партнёрскую ссылку");
+const QString GenerateHint = QStringLiteral("Получить партнёрскую ссылку (Ctrl+Enter)");
 const QString StopText = QStringLiteral("Стоп");
 const QString StopHint = QStringLiteral("Остановить (Esc)");
 } // namespace
@@ -59,15 +80,21 @@ TForm1::TForm1(QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Dalvo Lumetta v1.2.0"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(ClientWidth, ClientHeight);
+    // The designed size is the least: the window grows, the log taking the height and the
+    // fields the width.
+    setMinimumSize(ClientWidth, ClientHeight);
+    resize(ClientWidth, ClientHeight);
     if (const QString caFile = QStringLiteral(LUMETTA_EXTRA_CA_FILE); !caFile.isEmpty())
         m_worker.setExtraCaFile(caFile);
 
     createControls();
+    anchorControls();
+    describeControls();
     setFocusOrder();
     connectHandlers();
+    connectShortcuts();
     connectWorker();
     new FirstInputWatcher([this] { prepareFirstRun(); }, this);
     try {
@@ -110,7 +137,7 @@ void TForm1::createControls()
     EdTrackID->completer()->setCompletionMode(QCompleter::InlineCompletion);
     Button2 =
         place(new QPushButton(QStringLiteral("Редактировать"), this), "Button2", 341, 104, 95, 21);
-    Button2->setToolTip(QStringLiteral("Редактировать список Tracking ID"));
+    Button2->setToolTip(QStringLiteral("Редактировать список Tracking ID (Ctrl+T)"));
 
     createLinkControls();
     createLogControls();
@@ -119,7 +146,7 @@ void TForm1::createControls()
 void TForm1::createPictureControls()
 {
     Image1 = place(new ClickablePicture(Il32.at(0), this), "Image1", 357, 8, 34, 34);
-    Image1->setToolTip(QStringLiteral("Настройки программы"));
+    Image1->setToolTip(QStringLiteral("Настройки программы (Ctrl+,)"));
     Image1->setCursor(Qt::PointingHandCursor);
     Image2 = place(new ClickablePicture(QStringLiteral(":/pictures/globe.svg"), this), "Image2",
                    402, 8, 34, 34);
@@ -149,6 +176,8 @@ void TForm1::createLogControls()
     MemoLog = place(new QPlainTextEdit(this), "MemoLog", 0, ClientHeight - LogHeight, ClientWidth,
                     LogHeight);
     MemoLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // An address or a remote text without a break wraps anywhere rather than running on.
+    MemoLog->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     MemoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoLog->setTabChangesFocus(true);
@@ -162,19 +191,65 @@ void TForm1::createLogControls()
     MemoRes->hide();
 }
 
+void TForm1::anchorControls()
+{
+    using H = AnchoredLayout::Horizontal;
+    for (QWidget *fixed : std::initializer_list<QWidget *>{Label3, Label2, Label4, Label1})
+        m_layout.add(fixed, H::Keep);
+    for (QWidget *wide : std::initializer_list<QWidget *>{EdUrl, Button1, EdTrackID, EdLinkPartn,
+                                                          EdShortParLink, EdGet})
+        m_layout.add(wide, H::StretchToRight);
+    for (QWidget *right : std::initializer_list<QWidget *>{Button5, Image1, Image2, Image3, Button4,
+                                                           Button2, Button3, Button6})
+        m_layout.add(right, H::MoveWithRight);
+    m_layout.add(MemoLog, H::StretchToRight, AnchoredLayout::Vertical::StretchToBottom);
+}
+
+void TForm1::describeControls()
+{
+    // Screen readers name each control; a label is its field's.
+    const QList<std::pair<QWidget *, QString>> names{
+        {EdUrl, QStringLiteral("Адрес страницы на AliExpress")},
+        {Button5, QStringLiteral("Вставить адрес из буфера обмена")},
+        {Image1, QStringLiteral("Настройки программы")},
+        {Image2, QStringLiteral("Справка в интернете")},
+        {Image3, QStringLiteral("Партнёрская программа AliExpress")},
+        {Button1, GenerateText},
+        {Button4, QStringLiteral("Поддержать разработку")},
+        {EdTrackID, QStringLiteral("Tracking ID")},
+        {Button2, QStringLiteral("Редактировать список Tracking ID")},
+        {EdLinkPartn, QStringLiteral("Ссылка партнёра")},
+        {Button3, QStringLiteral("Копировать партнёрскую ссылку")},
+        {EdShortParLink, QStringLiteral("Короткая ссылка")},
+        {Button6, QStringLiteral("Копировать короткую ссылку")},
+        {MemoLog, QStringLiteral("Журнал")},
+    };
+    for (const auto &[control, name] : names)
+        control->setAccessibleName(name);
+    Label3->setBuddy(EdUrl);
+    Label2->setBuddy(EdTrackID);
+    Label4->setBuddy(EdLinkPartn);
+    Label1->setBuddy(EdShortParLink);
+}
+
 void TForm1::setFocusOrder()
 {
-    const QList<QWidget *> order{EdUrl,   Button1, MemoLog, EdLinkPartn,    EdTrackID, Button2,
-                                 Button3, Button4, Button5, EdShortParLink, Button6};
+    const QList<QWidget *> order{EdUrl,   Button1, MemoLog, EdLinkPartn, EdTrackID,
+                                 Button2, Button3, Button4, Button5,     EdShortParLink,
+                                 Button6, Image1,  Image2,  Image3};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order.at(i), order.at(i + 1));
-    for (QPushButton *button :
-         {static_cast<QPushButton *>(Button1), Button2, static_cast<QPushButton *>(Button3),
-          Button4, static_cast<QPushButton *>(Button5), static_cast<QPushButton *>(Button6)}) {
-        // Enter and Esc trigger no button of this window.
+    for (QPushButton *button : buttons()) {
+        // Enter in a field triggers no button of this window; a focused button takes it.
         button->setAutoDefault(false);
         button->setDefault(false);
+        button->installEventFilter(this);
     }
+}
+
+QList<QPushButton *> TForm1::buttons() const
+{
+    return {Button1, Button2, Button3, Button4, Button5, Button6};
 }
 
 void TForm1::connectHandlers()
@@ -188,8 +263,19 @@ void TForm1::connectHandlers()
     connect(Image1, &ClickablePicture::clicked, this, Guarded(this, &TForm1::Image1Click));
     connect(Image2, &ClickablePicture::clicked, this, Guarded(this, &TForm1::Image2Click));
     connect(Image3, &ClickablePicture::clicked, this, Guarded(this, &TForm1::Image3Click));
-    auto *stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(stop, &QShortcut::activated, &m_worker, &LinkWorker::stop);
+}
+
+void TForm1::connectShortcuts()
+{
+    const auto shortcut = [this](QKeySequence keys, auto handler) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, handler);
+    };
+    shortcut(QKeySequence(Qt::Key_Escape), [this] { m_worker.stop(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Return),
+             Guarded(this, &TForm1::generateUnlessRunning));
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Enter), Guarded(this, &TForm1::generateUnlessRunning));
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), Guarded(this, &TForm1::Image1Click));
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_T), Guarded(this, &TForm1::Button2Click));
 }
 
 void TForm1::connectWorker()
@@ -219,6 +305,7 @@ void TForm1::FormCreate()
     LoadApiKey();
     EdTrackID->setEditText(ReadSetting(TrackingIdKey, QString()));
     EdUrl->setText(ReadSetting(PageUrlKey, WebPages::defaultPageAddress()));
+    restoreGeometry(QByteArray::fromBase64(ReadSetting(GeometryKey, QString()).toLatin1()));
 }
 
 bool TForm1::FormClose()
@@ -226,6 +313,7 @@ bool TForm1::FormClose()
     try {
         WriteSetting(TrackingIdKey, EdTrackID->currentText());
         WriteSetting(PageUrlKey, EdUrl->text());
+        WriteSetting(GeometryKey, QString::fromLatin1(saveGeometry().toBase64()));
     } catch (const std::exception &error) {
         ShowException(error);
         return false;
@@ -285,15 +373,7 @@ void TForm1::drawLogTextOffscreen()
 void TForm1::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    dockBottomControls();
-}
-
-void TForm1::dockBottomControls()
-{
-    // The log is docked to the bottom edge at full width; it only moves when the window is
-    // opened maximised.
-    MemoLog->setGeometry(0, height() - LogHeight, width(), LogHeight);
-    EdGet->setGeometry(0, height() - RequestUrlHeight, width(), RequestUrlHeight);
+    m_layout.apply(size());
 }
 
 void TForm1::showAtStartup(int showCommand)
@@ -301,9 +381,6 @@ void TForm1::showAtStartup(int showCommand)
     constexpr int ShowMaximized = 3;
     constexpr int ShowMinNoActive = 7;
     if (showCommand == ShowMaximized) {
-        // The fixed size would otherwise keep a maximised window at its designed size.
-        setMinimumSize(ClientWidth, ClientHeight);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         showMaximized();
     } else if (showCommand == ShowMinNoActive) {
         setAttribute(Qt::WA_ShowWithoutActivating);
@@ -318,10 +395,15 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress) {
         const auto *keyEvent = static_cast<QKeyEvent *>(event);
         const bool enter = keyEvent->key() == Qt::Key_Return || keyEvent->key() == Qt::Key_Enter;
-        if (watched == EdUrl && enter)
+        auto *button = qobject_cast<QPushButton *>(watched);
+        if (watched == EdUrl && enter) {
             RunHandler([this] { EdUrlKeyPress(QChar(u'\r')); });
-        else if (watched == MemoLog && enter)
+        } else if (watched == MemoLog && enter) {
             return true; // the log takes no line breaks from the keyboard
+        } else if (button && enter && keyEvent->modifiers() == Qt::NoModifier) {
+            button->click(); // as Space does, on the key's press
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -331,6 +413,7 @@ void TForm1::AddLog(const QString &line)
     QString text = line;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(u'\r', u'\n');
+    text = cutLines(text);
     QTextCursor cursor(MemoLog->document());
     cursor.movePosition(QTextCursor::End);
     // The first line after emptying goes into the empty first block, so that an empty line
@@ -356,7 +439,11 @@ void TForm1::setPartnerLink(const QString &link)
 
 void TForm1::setPartnerLinkToolTip(const QString &text)
 {
-    EdLinkPartn->setToolTip(text);
+    // A seller writes the title: shown as plain text, never as markup the tooltip would render.
+    const QString shown =
+        text.size() > MaxToolTipLength ? text.left(MaxToolTipLength - 1) + u'…' : text;
+    EdLinkPartn->setToolTip(
+        shown.isEmpty() ? QString() : QStringLiteral("<qt>%1</qt>").arg(shown.toHtmlEscaped()));
 }
 
 void TForm1::setRequestUrl(const QString &url)
@@ -366,7 +453,8 @@ void TForm1::setRequestUrl(const QString &url)
 
 void TForm1::setRawAnswer(const QString &answer)
 {
-    MemoRes->setPlainText(answer);
+    m_rawAnswer = answer;
+    MemoRes->setPlainText(answer.left(RawAnswerShown));
 }
 
 void TForm1::setShortLink(const QString &link)
@@ -392,7 +480,13 @@ void TForm1::Button1Click()
 void TForm1::EdUrlKeyPress(QChar key)
 {
     // The character is not consumed: the field still gets it afterwards.
-    if (key == u'\r' && !m_worker.isRunning())
+    if (key == u'\r')
+        generateUnlessRunning();
+}
+
+void TForm1::generateUnlessRunning()
+{
+    if (!m_worker.isRunning())
         generate();
 }
 

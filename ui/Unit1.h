@@ -2,6 +2,7 @@
 
 #include "links/LinkServices.h"
 #include "runs/LinkWorker.h"
+#include "widgets/AnchoredLayout.h"
 #include "widgets/SingleLineEdit.h"
 
 #include <QStringList>
@@ -45,6 +46,8 @@ public:
     // The services a generate run calls; the build's own unless a test points elsewhere.
     void setLinkServices(const LinkServices &services);
     const LinkServices &linkServices() const { return m_services; }
+    // The last answer received, whole (the hidden field shows its start).
+    const QString &rawAnswer() const { return m_rawAnswer; }
     // Certificates trusted besides the system's (the stand-in's own authority).
     void setExtraCaFile(const QString &pemPath) { m_worker.setExtraCaFile(pemPath); }
     // The worker that runs the generate operation.
@@ -107,12 +110,16 @@ private:
     void createLinkControls();
     void createLogControls();
     void setFocusOrder();
+    void anchorControls();
+    void describeControls();
     void connectHandlers();
+    void connectShortcuts();
     void connectWorker();
-    void dockBottomControls();
+    QList<QPushButton *> buttons() const;
     void replaceTrackingIdItems(const QStringList &items);
     void copyLink(QLineEdit *field, const QString &message);
     void generate();
+    void generateUnlessRunning();
     void showRunState(bool running);
     void prepareFirstRun();
     void drawLogTextOffscreen();
@@ -120,6 +127,8 @@ private:
 
     LinkServices m_services;
     LinkWorker m_worker;
+    AnchoredLayout m_layout{QSize(ClientWidth, ClientHeight)};
+    QString m_rawAnswer;
     bool m_logHasLines = false;
     bool m_shownOnce = false;
 };

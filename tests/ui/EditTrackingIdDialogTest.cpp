@@ -97,7 +97,7 @@ private Q_SLOTS:
     void selectionLoadsTheStoredDescription();
     void badStoredDescriptionGoesToTheErrorHandler();
     void linkLabelOpensTheTrackingIdPage();
-    void focusReturnsToWhereItWasWhenTheDialogClosed();
+    void everyOpeningFocusesTheEntryAndAnAddedIdShows();
     void hiddenSaveButtonStoresTheMemoAsCommaText();
     void commaTextQuotesWhatNeedsQuoting();
     void mainWindowRefillsItsDropDownAfterTheEditor();
@@ -197,14 +197,14 @@ void EditTrackingIdDialogTest::tabVisitsTheVisibleControlsInOrder()
     m_dialog->btDel->setEnabled(true);
     QStringList visited;
     execWith(m_dialog, [&] {
-        for (int step = 0; step < 7; ++step) {
+        for (int step = 0; step < 8; ++step) {
             QWidget *focus = m_dialog->focusWidget();
             visited << (focus ? focus->objectName() : QStringLiteral("<none>"));
             QTest::keyClick(focus ? focus : m_dialog, Qt::Key_Tab);
         }
     });
-    QCOMPARE(visited,
-             QStringList({"Edit1", "Button1", "ListBox1", "btDel", "BitBtn1", "BitBtn2", "Edit1"}));
+    QCOMPARE(visited, QStringList({"Edit1", "Button1", "ListBox1", "Label1", "btDel", "BitBtn1",
+                                   "BitBtn2", "Edit1"}));
 }
 
 void EditTrackingIdDialogTest::addingAppendsTheUntrimmedTextAndEmptiesTheField()
@@ -338,9 +338,10 @@ void EditTrackingIdDialogTest::deletingKeepsTheFocusInTheList()
         QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Return);
         QVERIFY(m_dialog->isVisible());
 
-        // Deleting from the keyboard: Tab to the button, Space.
+        // Deleting from the keyboard: Tab past the link to the button, Space.
         clickItem(list, 0);
         QTest::keyClick(list, Qt::Key_Tab);
+        QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
         QCOMPARE(m_dialog->focusWidget(), static_cast<QWidget *>(m_dialog->btDel));
         QTest::keyClick(m_dialog->btDel, Qt::Key_Space);
         QCOMPARE(listItems(list), QStringList({"c"}));
@@ -478,7 +479,7 @@ void EditTrackingIdDialogTest::linkLabelOpensTheTrackingIdPage()
     });
 }
 
-void EditTrackingIdDialogTest::focusReturnsToWhereItWasWhenTheDialogClosed()
+void EditTrackingIdDialogTest::everyOpeningFocusesTheEntryAndAnAddedIdShows()
 {
     fillList(m_dialog, {"a"});
     execWith(m_dialog, [this] {
@@ -486,13 +487,25 @@ void EditTrackingIdDialogTest::focusReturnsToWhereItWasWhenTheDialogClosed()
         m_dialog->ListBox1->setFocus();
         QTest::keyClick(m_dialog->ListBox1, Qt::Key_Escape);
     });
+    QStringList many;
+    for (int i = 0; i < 40; ++i)
+        many << QStringLiteral("id%1").arg(i);
+    fillList(m_dialog, many);
     execWith(m_dialog, [this] {
-        QCOMPARE(m_dialog->focusWidget(), m_dialog->ListBox1);
+        // Closed with the focus elsewhere, the editor opens ready for an ID all the same.
+        QCOMPARE(m_dialog->focusWidget(), m_dialog->Edit1);
+        QTest::keyClicks(m_dialog->Edit1, QStringLiteral("typed-id"));
+        QTest::keyClick(m_dialog->Edit1, Qt::Key_Return);
+        QListWidget *list = m_dialog->ListBox1;
+        QCOMPARE(list->item(list->count() - 1)->text(), QStringLiteral("typed-id"));
+        // Scrolled to it: the added item stands inside the list's view.
+        QVERIFY(
+            list->viewport()->rect().contains(list->visualItemRect(list->item(list->count() - 1))));
         m_dialog->Button1->setFocus();
         m_dialog->close();
     });
     execWith(m_dialog, [this] {
-        QCOMPARE(m_dialog->focusWidget(), m_dialog->Button1);
+        QCOMPARE(m_dialog->focusWidget(), m_dialog->Edit1);
         m_dialog->reject();
     });
 }

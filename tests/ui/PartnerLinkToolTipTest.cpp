@@ -11,6 +11,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 
 namespace {
 
@@ -28,6 +31,17 @@ QByteArray gatewayAnswer(const QByteArray &factsResult)
         "application/json");
 }
 
+// What a tooltip shows: its text as the tooltip renders it.
+QString shownText(const QString &toolTip)
+{
+    QTextDocument document;
+    if (Qt::mightBeRichText(toolTip))
+        document.setHtml(toolTip);
+    else
+        document.setPlainText(toolTip);
+    return document.toPlainText();
+}
+
 } // namespace
 
 class PartnerLinkToolTipTest : public QObject
@@ -36,6 +50,7 @@ class PartnerLinkToolTipTest : public QObject
 
 private Q_SLOTS:
     void titleIsTheTooltipUntilTheNextRun();
+    void remoteTextShowsAsPlainBoundedText();
 };
 
 void PartnerLinkToolTipTest::titleIsTheTooltipUntilTheNextRun()
@@ -57,7 +72,7 @@ void PartnerLinkToolTipTest::titleIsTheTooltipUntilTheNextRun()
     QVERIFY(waitForRunEnd(window));
     QVERIFY2(window.EdLinkPartn->text() == QStringLiteral("https://s.click.aliexpress.com/e/_t"),
              qPrintable(window.MemoLog->toPlainText()));
-    QCOMPARE(window.EdLinkPartn->toolTip(), QStringLiteral("Термос 500 мл"));
+    QCOMPARE(shownText(window.EdLinkPartn->toolTip()), QStringLiteral("Термос 500 мл"));
 
     LoopbackServices withoutProduct(gatewayAnswer("{\"products\":{\"product\":[]}}"),
                                     LoopbackServices::answer("https://clck.ru/t"));
@@ -69,6 +84,52 @@ void PartnerLinkToolTipTest::titleIsTheTooltipUntilTheNextRun()
     QCOMPARE(window.EdLinkPartn->text(), QStringLiteral("https://s.click.aliexpress.com/e/_t"));
     QCOMPARE(window.EdLinkPartn->toolTip(), QString());
     AppParams = TParametrs();
+}
+
+// A seller's title and a service's text reach the tooltip and the log as plain text, bounded.
+void PartnerLinkToolTipTest::remoteTextShowsAsPlainBoundedText()
+{
+    TemporaryDataDirectory data;
+    TForm1 window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QString huge(1 << 20, u'x');
+    struct Case
+    {
+        const char *what;
+        QString title;
+        QString shown; // empty: the title itself
+    };
+    const QList<Case> cases{
+        {"a local picture", QStringLiteral("<img src=\"/some/local/file.png\">"), {}},
+        {"a share of another host", QStringLiteral("<img src=\"//host/share/x.png\">"), {}},
+        {"a huge picture",
+         QStringLiteral("<img src=\":/pictures/gear.svg\" width=30000 height=30000>"),
+         {}},
+        {"a wide table", QStringLiteral("<table width=5000><tr><td>x</td></tr></table>"), {}},
+        {"a megabyte", huge, huge.left(299) + u'…'},
+    };
+    for (const Case &c : cases) {
+        window.setPartnerLinkToolTip(c.title);
+        QCOMPARE(shownText(window.EdLinkPartn->toolTip()), c.shown.isEmpty() ? c.title : c.shown);
+        window.clearLog();
+        window.AddLog(QStringLiteral("Товар: ") + c.title);
+        const QString line = window.MemoLog->toPlainText();
+        QVERIFY2(line.size() <= 2000, c.what);
+        QVERIFY2(line.size() < 2000 ? line == QStringLiteral("Товар: ") + c.title
+                                    : line.endsWith(u'…'),
+                 c.what);
+    }
+
+    // Our own messages of several lines keep them.
+    window.clearLog();
+    window.AddLog(QStringLiteral("Socket Error # 10061\r\nConnection refused."));
+    QCOMPARE(window.MemoLog->toPlainText(),
+             QStringLiteral("Socket Error # 10061\nConnection refused."));
+    // A run without a break wraps where the log ends instead of running on.
+    window.clearLog();
+    window.AddLog(QString(1500, u'y'));
+    QTRY_VERIFY(window.MemoLog->document()->lastBlock().layout()->lineCount() > 1);
 }
 
 int main(int argc, char **argv)

@@ -176,15 +176,24 @@ void SettingsDialogTest::glyphsShowCheckAndCrossAndGreyWhenDisabled()
 void SettingsDialogTest::resizingKeepsTheControlsInPlace()
 {
     execWith(m_dialog, [this] {
-        m_dialog->resize(400, 300);
-        QCOMPARE(m_dialog->size(), QSize(400, 300));
+        m_dialog->resize(600, 300);
+        QCOMPARE(m_dialog->size(), QSize(600, 300));
         QCOMPARE(m_dialog->EdAppkey->geometry(), QRect(84, 18, 121, 21));
         QCOMPARE(m_dialog->BitBtn2->geometry(), QRect(162, 90, 75, 25));
+        // It shrinks no further than every control needs.
+        m_dialog->resize(100, 40);
+        QRect controls;
+        for (QWidget *child : m_dialog->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (child->isVisible())
+                controls |= child->geometry();
+        }
+        QVERIFY(QRect(QPoint(0, 0), m_dialog->size()).contains(controls));
+        m_dialog->resize(600, 300);
         m_dialog->reject();
     });
     // The size carries over to the next showing.
     execWith(m_dialog, [this] {
-        QCOMPARE(m_dialog->size(), QSize(400, 300));
+        QCOMPARE(m_dialog->size(), QSize(600, 300));
         m_dialog->reject();
     });
 }
@@ -437,9 +446,13 @@ void SettingsDialogTest::secretStandsBesideTheOriginalControlsAndTabsAfterTheKey
     execWith(m_dialog, [this] {
         QCOMPARE(m_dialog->focusWidget(), m_dialog->EdAppkey);
         QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
+        QCOMPARE(m_dialog->focusWidget(), m_dialog->Label2);
+        QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
         QCOMPARE(m_dialog->focusWidget(), m_dialog->EdAppSecret);
         QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
         QCOMPARE(m_dialog->focusWidget(), m_dialog->CbShowSecret);
+        QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
+        QCOMPARE(m_dialog->focusWidget(), m_dialog->Label4);
         QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
         QCOMPARE(m_dialog->focusWidget(), m_dialog->CbCurrency);
         QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);

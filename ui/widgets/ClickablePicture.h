@@ -7,7 +7,7 @@
 
 // A picture that acts as a button: it draws its 32 x 32 picture at its top-left corner, unscaled
 // and without a border, and emits clicked() when the left button is pressed and released over
-// it. It never takes the keyboard focus.
+// it, or on Space or Enter while it has the keyboard focus (shown by a focus frame).
 class ClickablePicture : public QWidget
 {
     Q_OBJECT
@@ -26,6 +26,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QSvgRenderer m_picture;

@@ -26,6 +26,6 @@ void ProgramDialog::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     FormShow();
-    QWidget *focus = m_lastFocus ? m_lastFocus.data() : firstFocus();
+    QWidget *focus = m_lastFocus && !focusesFirstEveryTime() ? m_lastFocus.data() : firstFocus();
     focus->setFocus();
 }

@@ -5,8 +5,8 @@
 
 // What the program's two dialogs share: exec() gives 1 after OK and 2 after Cancel, Esc or
 // the close box; the first showing focuses firstFocus(), later ones the control that had the
-// focus when the dialog last closed; FormShow() runs on every showing; placement follows
-// DialogPlacement.
+// focus when the dialog last closed (or firstFocus() again where focusesFirstEveryTime());
+// FormShow() runs on every showing; placement follows DialogPlacement.
 class ProgramDialog : public QDialog
 {
     Q_OBJECT
@@ -21,6 +21,7 @@ public:
 
 protected:
     virtual QWidget *firstFocus() const = 0;
+    virtual bool focusesFirstEveryTime() const { return false; }
     void showEvent(QShowEvent *event) override;
 
 private:

@@ -8,16 +8,18 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
-
-#include <algorithm>
+#include <QRegularExpression>
 
 SingleLineEdit::SingleLineEdit(QWidget *parent) : QLineEdit(parent) {}
 
 QString SingleLineEdit::firstLine(const QString &text)
 {
-    const auto lineBreak =
-        std::find_if(text.cbegin(), text.cend(), [](QChar c) { return c == u'\r' || c == u'\n'; });
-    return text.left(lineBreak - text.cbegin());
+    static const QRegularExpression lineBreak(QStringLiteral("[\r\n]"));
+    for (const QString &line : text.split(lineBreak)) {
+        if (!line.trimmed().isEmpty())
+            return line;
+    }
+    return QString();
 }
 
 void SingleLineEdit::pasteFirstLine()
@@ -29,9 +31,11 @@ void SingleLineEdit::insertFirstLine(const QString &text)
 {
     if (isReadOnly())
         return;
-    // As QLineEdit::paste(): nothing to paste over no selection changes nothing.
-    if (!text.isEmpty() || hasSelectedText())
-        insert(firstLine(text));
+    // As QLineEdit::paste(): nothing to paste over no selection changes nothing. A text of
+    // blank lines only changes nothing either.
+    const QString line = firstLine(text);
+    if (!line.isEmpty() || (text.isEmpty() && hasSelectedText()))
+        insert(line);
 }
 
 void SingleLineEdit::keyPressEvent(QKeyEvent *event)

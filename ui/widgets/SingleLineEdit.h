@@ -2,10 +2,10 @@
 
 #include <QLineEdit>
 
-// A single-line text field that, like the platform's own, takes only the first line of a
-// pasted text, whether pasted by the keyboard, the context menu or the middle button, or
-// dropped: a line break would otherwise be kept in the field, invisible, and sent wherever its
-// text goes.
+// A single-line text field that, like the platform's own, takes only one line of a pasted text
+// (its first that holds more than blanks), whether pasted by the keyboard, the context menu or
+// the middle button, or dropped: a line break would otherwise be kept in the field, invisible,
+// and sent wherever its text goes.
 class SingleLineEdit : public QLineEdit
 {
     Q_OBJECT
@@ -13,7 +13,8 @@ class SingleLineEdit : public QLineEdit
 public:
     explicit SingleLineEdit(QWidget *parent = nullptr);
 
-    // The text up to its first line break (CR or LF).
+    // The first line of the text (lines end at CR or LF) that holds more than blanks; empty
+    // when none does.
     static QString firstLine(const QString &text);
 
     // Pastes the first line of the clipboard's text over the selection, as QLineEdit::paste()
