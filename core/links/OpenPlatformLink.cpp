@@ -238,9 +238,19 @@ bool wantsHotLink(PartnerLinkView &view, const std::optional<ProductFactsAnswer>
     return true;
 }
 
+// What the history keeps of the product's facts: the rate is the one the link earns.
+void takeFacts(MadeLink &made, const ProductFacts &facts, bool hot)
+{
+    made.title = RemoteText::cleaned(facts.title);
+    made.price = ProductFactLines::amount(facts.salePrice);
+    made.currency = RemoteText::cleaned(facts.saleCurrency).trimmed();
+    made.commissionRate =
+        ProductFactLines::rate(hot ? facts.hotCommissionRate : facts.commissionRate);
+}
+
 } // namespace
 
-bool RequestOpenPlatformLink(const LinkRun &run, QString &partnerLink)
+bool RequestOpenPlatformLink(const LinkRun &run, MadeLink &made)
 {
     PartnerLinkView &view = run.view;
     const TParametrs &params = run.request.params;
@@ -271,9 +281,13 @@ bool RequestOpenPlatformLink(const LinkRun &run, QString &partnerLink)
     if (!fetchAnswer(view, run.http, url, answerText))
         return false;
     view.setRawAnswer(answerText);
-    if (!readPartnerLink(view, answerText, source, partnerLink))
+    if (!readPartnerLink(view, answerText, source, made.partnerLink))
         return false;
-    if (facts)
+    made.productId = source.productId.value_or(QString());
+    if (facts) {
         LogProductFacts(view, *facts, hot);
+        if (facts->facts)
+            takeFacts(made, *facts->facts, hot);
+    }
     return true;
 }

@@ -12,4 +12,4 @@
 // other address is sent as given, without its tracking parameters. Logs each step and
 // failure, shows the link for the page in the view and leaves it in partnerLink, then logs
 // the product's facts. False when the run ends here: a missing or unusable link included.
-bool RequestOpenPlatformLink(const LinkRun &run, QString &partnerLink);
+bool RequestOpenPlatformLink(const LinkRun &run, MadeLink &made);

@@ -27,18 +27,23 @@ void GeneratePartnerLink(const LinkRequest &request, PartnerLinkView &view, Http
     // No short link may outlive the run that made it.
     view.setShortLink(QString());
     view.setPartnerLinkToolTip(QString());
-    QString partnerLink;
+    MadeLink made;
+    made.trackingId = request.trackingId;
+    made.address = request.pageUrl;
 
     const LinkRun run{request, view, http, services};
     const bool linkRead = TrimText(request.params.app_secret).isEmpty()
-                              ? RequestPortalsOpenLink(run, partnerLink)
-                              : RequestOpenPlatformLink(run, partnerLink);
-    if (linkRead)
-        RequestShortLink(view, http, partnerLink, services);
+                              ? RequestPortalsOpenLink(run, made.partnerLink)
+                              : RequestOpenPlatformLink(run, made);
+    if (!linkRead)
+        return;
+    made.shortLink = RequestShortLink(view, http, made.partnerLink, services);
+    if (!made.partnerLink.isEmpty())
+        view.linkMade(made);
 }
 
-void RequestShortLink(PartnerLinkView &view, HttpClient &http, const QString &partnerLink,
-                      const LinkServices &services)
+QString RequestShortLink(PartnerLinkView &view, HttpClient &http, const QString &partnerLink,
+                         const LinkServices &services)
 {
     const QStringList form{QStringLiteral("url=") + partnerLink};
     QString shortLink;
@@ -46,15 +51,16 @@ void RequestShortLink(PartnerLinkView &view, HttpClient &http, const QString &pa
         shortLink = http.Post(services.shortener + ShortenerPath, form);
     } catch (const std::exception &) {
         view.AddLog(ShortFailedLine);
-        return;
+        return QString();
     }
     // The answer goes to a field and the clipboard: only an address will do.
     shortLink = RemoteText::cleaned(shortLink);
     if (!RemoteLink::fault(shortLink).isEmpty()) {
         view.AddLog(ShortFailedLine);
-        return;
+        return QString();
     }
     view.setShortLink(shortLink);
     view.AddLog(ShortLinkLine + shortLink);
     view.AddLog(QString());
+    return shortLink;
 }

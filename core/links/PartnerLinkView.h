@@ -1,5 +1,7 @@
 #pragma once
 
+#include "links/MadeLink.h"
+
 #include <QString>
 
 // Where the generate operation reports: the log and the outlets. The run's worker turns each
@@ -17,4 +19,6 @@ public:
     virtual void setShortLink(const QString &link) = 0;
     // The product's title, shown as the partner-link field's tooltip; empty: none.
     virtual void setPartnerLinkToolTip(const QString &text) { Q_UNUSED(text); }
+    // A run that got a partner link ends with this, once, after its short link (if any).
+    virtual void linkMade(const MadeLink &link) { Q_UNUSED(link); }
 };

@@ -21,13 +21,6 @@ std::optional<double> numberOf(const QString &text, const QRegularExpression &fo
     return ok && number <= max ? std::optional(number) : std::nullopt;
 }
 
-// Plain decimal digits only: no sign, exponent, "inf" or "NaN" passes.
-std::optional<double> amount(const QString &text)
-{
-    static const QRegularExpression form(QStringLiteral("^[0-9]{1,11}(?:\\.[0-9]{1,6})?$"));
-    return numberOf(text, form, MaxAmount);
-}
-
 std::optional<double> count(const QString &text)
 {
     static const QRegularExpression form(QStringLiteral("^[0-9]{1,11}$"));
@@ -62,6 +55,13 @@ QString priceText(const ProductFacts &facts)
 }
 
 } // namespace
+
+// Plain decimal digits only: no sign, exponent, "inf" or "NaN" passes.
+std::optional<double> amount(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^[0-9]{1,11}(?:\\.[0-9]{1,6})?$"));
+    return numberOf(text, form, MaxAmount);
+}
 
 std::optional<double> rate(const QString &text)
 {

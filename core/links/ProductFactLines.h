@@ -11,6 +11,9 @@
 // broken or hostile answer cannot pass a price of -1e+308 or a rate of NaN for real.
 namespace ProductFactLines {
 
+// A price or count in plain decimal digits, in a sane range; nothing for any other text.
+std::optional<double> amount(const QString &text);
+
 // A rate such as "3.5%" (or "3.5") as a number from 0 to 100; nothing for any other text.
 std::optional<double> rate(const QString &text);
 

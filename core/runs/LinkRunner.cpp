@@ -28,6 +28,7 @@ public:
     {
         report(LinkRunner::PartnerLinkToolTip, text);
     }
+    void linkMade(const MadeLink &link) override { m_runner.keep(m_run, link); }
 
 private:
     void report(LinkRunner::Outlet outlet, const QString &text)
@@ -46,6 +47,13 @@ LinkRunner::LinkRunner() : m_http(m_channel)
     // A real answer of the services is under 10 KB; reading a huge one costs many times its
     // size in memory, so a run leaves anything past 4 MiB unread.
     m_http.setMaxBodyBytes(qsizetype(4) << 20);
+}
+
+void LinkRunner::keep(quint64 run, const MadeLink &link)
+{
+    if (const QString notice = m_history.record({link}); !notice.isEmpty())
+        Q_EMIT reported(run, Log, notice);
+    Q_EMIT historyChanged();
 }
 
 void LinkRunner::run(quint64 run, const LinkRequest &request, const LinkServices &services,

@@ -4,6 +4,7 @@
 #include "links/LinkRequest.h"
 #include "links/LinkServices.h"
 #include "net/TlsChannel.h"
+#include "runs/HistoryRecorder.h"
 
 #include <QObject>
 #include <QString>
@@ -32,6 +33,8 @@ public:
     LinkRunner();
 
     TlsChannel &channel() { return m_channel; }
+    // Keeps a link the run made in the history; the history's notice, if any, is logged.
+    void keep(quint64 run, const MadeLink &link);
 
     // The run's waits end, and it unwinds, once *stopRequested is true or runTimeoutMs have
     // passed since it started. runEnded(run) follows its last report either way.
@@ -41,9 +44,12 @@ public:
 Q_SIGNALS:
     void reported(quint64 run, int outlet, const QString &text);
     void runEnded(quint64 run);
+    // Links were added to the history.
+    void historyChanged();
 
 private:
     // Declared in this order: the client keeps a reference to the channel.
     TlsChannel m_channel;
     HttpClient m_http;
+    HistoryRecorder m_history;
 };

@@ -17,6 +17,7 @@ LinkWorker::LinkWorker(QObject *parent)
     connect(&m_thread, &QThread::finished, m_runner, &QObject::deleteLater);
     connect(m_runner, &LinkRunner::reported, this, &LinkWorker::deliver);
     connect(m_runner, &LinkRunner::runEnded, this, &LinkWorker::runEnded);
+    connect(m_runner, &LinkRunner::historyChanged, this, &LinkWorker::historyChanged);
     m_thread.start();
 }
 

@@ -52,6 +52,8 @@ Q_SIGNALS:
     void partnerLinkToolTipChanged(const QString &text);
     // The run is over: it came to its end (false) or was stopped (true).
     void finished(bool stopped);
+    // A run added a link to the history.
+    void historyChanged();
 
 private:
     void deliver(quint64 run, int outlet, const QString &text);
