@@ -64,8 +64,11 @@ struct HttpClient::Private
     // after a 101, may still come on this connection.
     bool endedOnInterimAnswer = false;
 
-    QString perform(const QString &method, const QString &address, const QByteArray &body);
-    void chooseConnection(bool post);
+    // freshConnection: a new connection even when one to the same place is kept.
+    QString perform(const QString &method, const QString &address, const QByteArray &body,
+                    bool freshConnection = false);
+    QByteArray formBody(const QStringList &lines);
+    void chooseConnection(bool fresh);
     bool mayReuseConnection();
     void closeConnection();
     void sendRequest(const QString &method, const QByteArray &body);
@@ -103,9 +106,7 @@ QString HttpClient::Get(const QString &url)
 
 QString HttpClient::Post(const QString &url, const QStringList &lines)
 {
-    if (d->contentType.isEmpty() || isHtmlType(d->contentType))
-        d->contentType = FormContentType;
-    const QByteArray body = FormEncoder::encodeForm(lines).toLatin1();
+    const QByteArray body = d->formBody(lines);
     // A form goes out as HTTP/1.0; whatever happens, later requests are HTTP/1.1 again.
     struct VersionGuard
     {
@@ -113,15 +114,27 @@ QString HttpClient::Post(const QString &url, const QStringList &lines)
         ~VersionGuard() { version = Http11; }
     } guard{d->version};
     d->version = Http10;
-    return d->perform(QStringLiteral("POST"), url, body);
+    return d->perform(QStringLiteral("POST"), url, body, true);
+}
+
+QString HttpClient::PostKeepAlive(const QString &url, const QStringList &lines)
+{
+    return d->perform(QStringLiteral("POST"), url, d->formBody(lines));
+}
+
+QByteArray HttpClient::Private::formBody(const QStringList &lines)
+{
+    if (contentType.isEmpty() || isHtmlType(contentType))
+        contentType = FormContentType;
+    return FormEncoder::encodeForm(lines).toLatin1();
 }
 
 QString HttpClient::Private::perform(const QString &method, const QString &address,
-                                     const QByteArray &body)
+                                     const QByteArray &body, bool freshConnection)
 {
     url = UrlParts::parse(address);
     channel.startRequest();
-    chooseConnection(method == u"POST");
+    chooseConnection(freshConnection);
     try {
         sendRequest(method, body);
         const QString text = readAnswer();
@@ -138,13 +151,13 @@ QString HttpClient::Private::perform(const QString &method, const QString &addre
     }
 }
 
-void HttpClient::Private::chooseConnection(bool post)
+void HttpClient::Private::chooseConnection(bool fresh)
 {
     const ChannelMode mode = url.isHttps() ? ChannelMode::Tls : ChannelMode::Plain;
     if (connection.open && (connection.host.compare(url.host, Qt::CaseInsensitive) != 0 ||
                             connection.port != url.port || connection.mode != mode))
         closeConnection();
-    if (post)
+    if (fresh)
         closeConnection();
     if (connection.open && mayReuseConnection())
         return;

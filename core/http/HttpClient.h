@@ -30,8 +30,9 @@ private:
     QString m_location;
 };
 
-// The program's HTTP/1.x client. A GET goes out as HTTP/1.1, a form POST as HTTP/1.0;
-// redirects are not followed; cookies are kept in memory for the life of the instance.
+// The program's HTTP/1.x client. A GET goes out as HTTP/1.1, a form POST as HTTP/1.0 on a
+// connection of its own (PostKeepAlive: as HTTP/1.1 on a kept one); redirects are not followed;
+// cookies are kept in memory for the life of the instance.
 class HttpClient
 {
 public:
@@ -42,6 +43,10 @@ public:
 
     QString Get(const QString &url);
     QString Post(const QString &url, const QStringList &lines);
+    // The same form as HTTP/1.1, over the connection kept from the last request when it went to
+    // the same host, port and mode, and kept afterwards unless the answer says close: a run
+    // that posts many forms to one service pays for one connection, not one each.
+    QString PostKeepAlive(const QString &url, const QStringList &lines);
 
     // Answers whose body is larger than bytes (at most ResponseReader::MaxBodyBytes) fail,
     // unread, with one Russian line naming the limit.

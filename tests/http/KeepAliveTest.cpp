@@ -245,3 +245,49 @@ TEST(KeepAliveTest, BytesWaitingBeforeTheRequestIsWrittenMeanANewConnection)
     // Every request starts the channel's overall limit anew.
     EXPECT_EQ(channel.requestsStarted(), 2);
 }
+
+TEST(KeepAliveTest, PostKeepAliveIsHttp11AndSharesOneConnectionUntilTheAnswerSaysClose)
+{
+    struct Case
+    {
+        QByteArray headers;
+        bool kept;
+    };
+    const Case cases[] = {{"", true},
+                          {"Connection: keep-alive\r\n", true},
+                          {"Connection: close\r\n", false},
+                          {"Proxy-Connection: Close\r\n", false}};
+    for (const Case &c : cases) {
+        InMemoryChannel channel;
+        // A GET leaves the connection the first form goes over.
+        channel.addExchanges({okWith(""), okWith(c.headers, "one"), okWith("", "two")},
+                             InMemoryChannel::End::Silence);
+        channel.addConnection(okWith("", "two"));
+        HttpClient client(channel);
+        client.Get("https://short.example/");
+        EXPECT_EQ(client.PostKeepAlive("https://short.example/--", {"url=a b"}), "one");
+        EXPECT_EQ(channel.closeCount(), c.kept ? 0 : 1) << c.headers.constData();
+        EXPECT_EQ(client.PostKeepAlive("https://short.example/--", {"url=c"}), "two");
+        EXPECT_EQ(channel.connectionCount(), c.kept ? 1 : 2) << c.headers.constData();
+        const QByteArray first = channel.written(0);
+        const QByteArray firstPost = first.mid(first.indexOf("POST "));
+        EXPECT_TRUE(firstPost.startsWith("POST /-- HTTP/1.1\r\n")) << firstPost.constData();
+        EXPECT_TRUE(firstPost.contains("Content-Type: application/x-www-form-urlencoded\r\n"));
+        EXPECT_TRUE(firstPost.contains("Content-Length: 7\r\n"));
+        const QByteArray second = channel.written(c.kept ? 0 : 1);
+        EXPECT_TRUE(second.endsWith("\r\n\r\nurl=c")) << second.constData();
+        EXPECT_EQ(second.count("POST /-- HTTP/1.1\r\n"), c.kept ? 2 : 1);
+    }
+}
+
+TEST(KeepAliveTest, PlainPostAfterKeptPostsIsStillHttp10OnAFreshConnection)
+{
+    InMemoryChannel channel;
+    channel.addExchanges({okWith(""), okWith("")}, InMemoryChannel::End::Silence);
+    channel.addConnection(okWith(""));
+    HttpClient client(channel);
+    client.PostKeepAlive("https://short.example/--", {"url=a"});
+    client.Post("https://short.example/--", {"url=b"});
+    EXPECT_EQ(channel.connectionCount(), 2);
+    EXPECT_TRUE(channel.written(1).startsWith("POST /-- HTTP/1.0\r\n"));
+}
