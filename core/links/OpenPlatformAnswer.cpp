@@ -115,12 +115,25 @@ std::optional<OpenPlatformError> OpenPlatformAnswer::gatewayError() const
     const Value *error = find(d->root(), "error_response");
     if (error && error->IsObject())
         return OpenPlatformError{textOf(find(error, "code")), textOf(find(error, "msg")),
-                                 textOf(find(error, "sub_code")), textOf(find(error, "sub_msg"))};
+                                 textOf(find(error, "sub_code")), textOf(find(error, "sub_msg")),
+                                 requestId()};
     // The platform's own form, as its SDKs read it: a code other than "0" is a failure.
     const QString code = textOf(find(d->root(), "code")).trimmed();
     if (code.isEmpty() || code == u"0")
         return std::nullopt;
-    return OpenPlatformError{code, textOf(find(d->root(), "message")), QString(), QString()};
+    return OpenPlatformError{code, textOf(find(d->root(), "message")), QString(), QString(),
+                             requestId()};
+}
+
+QString OpenPlatformAnswer::requestId() const
+{
+    for (const Value *holder :
+         {find(d->root(), "error_response"), d->root(), find(d->root(), d->responseName)}) {
+        const QString id = textOf(find(holder, "request_id"));
+        if (!id.isEmpty())
+            return id;
+    }
+    return QString();
 }
 
 QString OpenPlatformAnswer::respCode() const

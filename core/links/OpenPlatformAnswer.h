@@ -14,6 +14,7 @@ struct OpenPlatformError
     QString message;
     QString subCode;
     QString subMessage;
+    QString requestId{}; // the platform's support asks for it
 };
 
 // One element of promotion_links: the partner link and the page address it is for, or the
@@ -61,6 +62,9 @@ public:
 
     // The gateway's refusal, when the answer is one. A top-level code of "0" is none.
     std::optional<OpenPlatformError> gatewayError() const;
+    // The request_id of the refusal, of the top-level object or of the method's answer, whichever
+    // comes first; empty when there is none.
+    QString requestId() const;
 
     // resp_code and resp_msg; AnswerFormatError when the answer has no resp_result.
     QString respCode() const;

@@ -10,6 +10,7 @@
 #include "links/ProductFactsRequest.h"
 #include "links/PromotionAnswer.h"
 #include "links/RemoteLink.h"
+#include "links/ServiceErrorMeanings.h"
 #include "links/ShortLinkResolver.h"
 
 #include <QDateTime>
@@ -33,6 +34,10 @@ const QString HotLink = QStringLiteral("2");
 
 const QString ApiLine =
     QStringLiteral("Используется API AliExpress Open Platform: aliexpress.affiliate.link.generate");
+const QString NoTrackingIdLine =
+    QStringLiteral("Необходим Tracking ID: выберите его в списке или впишите.");
+const QString NoAddressLine =
+    QStringLiteral("Необходим адрес страницы: вставьте адрес товара или ссылку на него.");
 const QString FromTextLine = QStringLiteral("Адрес взят из вставленного текста: ");
 const QString SchemeAddedLine = QStringLiteral("Адрес дополнен схемой: ");
 const QString TrackingDroppedLine =
@@ -40,8 +45,6 @@ const QString TrackingDroppedLine =
 const QString ItemPageLine = QStringLiteral("Товар %1, отправлен адрес его страницы: %2");
 const QString HotLinkLine =
     QStringLiteral("Комиссия для горячих товаров выше (%1 против %2): запрошена горячая ссылка");
-const QString ServiceErrorLine = QStringLiteral("Ошибка API aliexpress: ");
-const QString ServiceDetailLine = QStringLiteral("Подробности: ");
 const QString WrongStatusLine = QStringLiteral("Не корректный статус ответа от API, нужен \"200\"");
 const QString ServiceMessageLine = QStringLiteral("Сообщение API: ");
 const QString NoLinkLine =
@@ -52,12 +55,29 @@ const QString NoResultLine =
 const QString OtherProductLine =
     QStringLiteral("Партнёрской ссылки нет: ответ API о другом товаре (%1)");
 
+void logLines(PartnerLinkView &view, const QStringList &lines)
+{
+    for (const QString &line : lines)
+        view.AddLog(line);
+}
+
 void logServiceError(PartnerLinkView &view, const OpenPlatformError &error)
 {
-    view.AddLog(ServiceErrorLine + RemoteText::cleaned(joined(error.code, error.message)));
-    if (!error.subCode.isEmpty() || !error.subMessage.isEmpty())
-        view.AddLog(ServiceDetailLine +
-                    RemoteText::cleaned(joined(error.subCode, error.subMessage)));
+    logLines(view, ServiceErrorMeanings::refusalLines(error));
+}
+
+// Mistakes that the service would only answer in English are caught before anything is sent:
+// an empty tracking ID or address (blanks alone count as none).
+bool inputsGiven(PartnerLinkView &view, const LinkRequest &request)
+{
+    const QString missing = TrimText(request.trackingId).isEmpty() ? NoTrackingIdLine
+                            : TrimText(request.pageUrl).isEmpty()  ? NoAddressLine
+                                                                   : QString();
+    if (missing.isEmpty())
+        return true;
+    view.AddLog(missing);
+    view.AddLog(QString());
+    return false;
 }
 
 // The page sent for what the user pasted, and the product it names when it names one.
@@ -112,12 +132,12 @@ bool fetchAnswer(PartnerLinkView &view, HttpClient &http, const QString &url, QS
         return true;
     } catch (const HttpStatusError &error) {
         view.AddLog(RequestFailed);
-        view.AddLog(error.message());
+        logLines(view, ServiceErrorMeanings::transportLines(error.message()));
         if (const auto refusal = OpenPlatformAnswer(error.body(), ResponseName).gatewayError())
             logServiceError(view, *refusal);
     } catch (const std::exception &error) {
         view.AddLog(RequestFailed);
-        view.AddLog(messageOf(error));
+        logLines(view, ServiceErrorMeanings::transportLines(messageOf(error)));
     }
     return false;
 }
@@ -158,15 +178,18 @@ Match linkFor(const QList<PromotionLink> &links, const Source &source)
     return {&links.first(), std::nullopt};
 }
 
-// Logs why the match holds no link.
-void logNoLink(PartnerLinkView &view, const Match &match)
+// Logs why the match holds no link; the request's number goes with the service's own message.
+void logNoLink(PartnerLinkView &view, const Match &match, const QString &requestId)
 {
-    if (match.otherProduct)
+    if (match.otherProduct) {
         view.AddLog(OtherProductLine.arg(RemoteText::cleaned(*match.otherProduct)));
-    else if (match.link && !match.link->message.isEmpty())
+    } else if (match.link && !match.link->message.isEmpty()) {
         view.AddLog(NoLinkMessageLine + RemoteText::cleaned(match.link->message));
-    else
+        if (const QString line = ServiceErrorMeanings::requestIdLine(requestId); !line.isEmpty())
+            view.AddLog(line);
+    } else {
         view.AddLog(NoLinkLine);
+    }
 }
 
 // Logs the status, the totals and the link; false when the run ends here.
@@ -179,6 +202,7 @@ bool readAnswer(PartnerLinkView &view, const OpenPlatformAnswer &answer, const S
     if (TrimText(status) != ExpectedStatus) {
         view.AddLog(TrimText(status) == EmptyResult ? NoResultLine : WrongStatusLine);
         view.AddLog(ServiceMessageLine + RemoteText::cleaned(answer.respMessage()));
+        logLines(view, ServiceErrorMeanings::respCodeLines(status, answer.requestId()));
         view.AddLog(QString());
         return false;
     }
@@ -190,7 +214,7 @@ bool readAnswer(PartnerLinkView &view, const OpenPlatformAnswer &answer, const S
     // Without a link the run ends: nothing is to be shortened.
     const Match match = linkFor(links, source);
     if (!match.link || match.link->promotionLink.isEmpty()) {
-        logNoLink(view, match);
+        logNoLink(view, match, answer.requestId());
         view.AddLog(QString());
         return false;
     }
@@ -233,8 +257,8 @@ bool wantsHotLink(PartnerLinkView &view, const std::optional<ProductFactsAnswer>
 {
     if (!facts || !facts->facts || !ProductFactLines::hotRateIsHigher(*facts->facts))
         return false;
-    view.AddLog(HotLinkLine.arg(RemoteText::cleaned(facts->facts->hotCommissionRate.trimmed()),
-                                RemoteText::cleaned(facts->facts->commissionRate.trimmed())));
+    view.AddLog(HotLinkLine.arg(ProductFactLines::rateText(facts->facts->hotCommissionRate),
+                                ProductFactLines::rateText(facts->facts->commissionRate)));
     return true;
 }
 
@@ -260,6 +284,8 @@ bool RequestOpenPlatformLink(const LinkRun &run, MadeLink &made)
         view.AddLog(QString());
         return false;
     }
+    if (!inputsGiven(view, run.request))
+        return false;
     const Source source = sourceFor(run);
     view.AddLog(QString());
     // The facts first: they tell whether a hot link earns more.

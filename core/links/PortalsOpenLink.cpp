@@ -6,6 +6,7 @@
 #include "links/LogLines.h"
 #include "links/PromotionAnswer.h"
 #include "links/RemoteLink.h"
+#include "links/ServiceErrorMeanings.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ const QString ExpectedStatus = QStringLiteral("20010000");
 const QString WrongStatusLine =
     QStringLiteral("Не корректный статус ответа от API, нужен \"20010000\"");
 
-// Sends the GET; on failure logs it and gives false.
+// Sends the GET; on failure logs it, with what it means for the user, and gives false.
 bool fetchAnswer(PartnerLinkView &view, HttpClient &http, const QString &url, QString &answer)
 {
     try {
@@ -28,7 +29,8 @@ bool fetchAnswer(PartnerLinkView &view, HttpClient &http, const QString &url, QS
         return true;
     } catch (const std::exception &error) {
         view.AddLog(RequestFailed);
-        view.AddLog(messageOf(error));
+        for (const QString &line : ServiceErrorMeanings::transportLines(messageOf(error)))
+            view.AddLog(line);
         return false;
     }
 }

@@ -2,14 +2,58 @@
 
 #include "RemoteText.h"
 
+#include <QHash>
+#include <QLocale>
 #include <QRegularExpression>
 
 namespace ProductFactLines {
 namespace {
 
 const QString NoData = QStringLiteral("нет данных");
+const QChar NoBreakSpace(0x00A0);
 // Beyond any real price or sales count, in any currency.
 constexpr double MaxAmount = 1e10;
+
+// Never the machine's locale: the log is Russian wherever the program runs.
+const QLocale &russian()
+{
+    static const QLocale locale(QLocale::Russian, QLocale::Russia);
+    return locale;
+}
+
+// The signs of the currencies that have a well-known one; ¥ is the yen's alone, as $ is the US
+// dollar's. Others keep their code.
+const QHash<QString, QString> &currencySigns()
+{
+    static const QHash<QString, QString> signs{
+        {QStringLiteral("RUB"), QStringLiteral("₽")},
+        {QStringLiteral("USD"), QStringLiteral("$")},
+        {QStringLiteral("EUR"), QStringLiteral("€")},
+        {QStringLiteral("GBP"), QStringLiteral("£")},
+        {QStringLiteral("UAH"), QStringLiteral("₴")},
+        {QStringLiteral("TRY"), QStringLiteral("₺")},
+        {QStringLiteral("INR"), QStringLiteral("₹")},
+        {QStringLiteral("JPY"), QStringLiteral("¥")},
+        {QStringLiteral("KRW"), QStringLiteral("₩")},
+        {QStringLiteral("BRL"), QStringLiteral("R$")},
+        {QStringLiteral("KZT"), QStringLiteral("₸")},
+        {QStringLiteral("ILS"), QStringLiteral("₪")},
+        {QStringLiteral("PLN"), QStringLiteral("zł")},
+        {QStringLiteral("VND"), QStringLiteral("₫")},
+        {QStringLiteral("PHP"), QStringLiteral("₱")},
+        {QStringLiteral("NGN"), QStringLiteral("₦")},
+        {QStringLiteral("THB"), QStringLiteral("฿")},
+    };
+    return signs;
+}
+
+// Currencies without a minor unit (ISO 4217) are shown in whole units.
+int decimalsOf(const QString &currency)
+{
+    static const QStringList whole{QStringLiteral("JPY"), QStringLiteral("KRW"),
+                                   QStringLiteral("VND")};
+    return whole.contains(currency) ? 0 : 2;
+}
 
 std::optional<double> numberOf(const QString &text, const QRegularExpression &form, double max)
 {
@@ -27,10 +71,10 @@ std::optional<double> count(const QString &text)
     return numberOf(text, form, MaxAmount);
 }
 
-// The value as the service wrote it when it is a usable number, else "нет данных".
-QString shown(const QString &text, std::optional<double> (*check)(const QString &))
+QString countText(const QString &text)
 {
-    return check(text) ? RemoteText::cleaned(text.trimmed()) : NoData;
+    const std::optional<double> value = count(text);
+    return value ? russian().toString(qlonglong(*value)) : NoData;
 }
 
 void addIfGiven(QStringList &lines, const QString &label, const QString &value, const QString &text)
@@ -39,18 +83,16 @@ void addIfGiven(QStringList &lines, const QString &label, const QString &value, 
         lines << label + text;
 }
 
-QString priceText(const ProductFacts &facts)
+QString salePriceText(const ProductFacts &facts)
 {
+    const QString price = priceText(facts.salePrice, facts.saleCurrency);
     if (!amount(facts.salePrice))
-        return NoData;
-    QString price = shown(facts.salePrice, amount);
-    const QString currency = RemoteText::cleaned(facts.saleCurrency);
-    if (!currency.isEmpty())
-        price += QLatin1Char(' ') + currency;
+        return price;
     const bool bothGiven = !facts.originalPrice.isEmpty() && !facts.discount.isEmpty();
     if (bothGiven && (amount(facts.originalPrice) || rate(facts.discount)))
-        price += QStringLiteral(" (без скидки %1, скидка %2)")
-                     .arg(shown(facts.originalPrice, amount), shown(facts.discount, rate));
+        return price + QStringLiteral(" (без скидки %1, скидка %2)")
+                           .arg(priceText(facts.originalPrice, facts.saleCurrency),
+                                rateText(facts.discount));
     return price;
 }
 
@@ -69,6 +111,25 @@ std::optional<double> rate(const QString &text)
     return numberOf(text, form, 100);
 }
 
+QString rateText(const QString &text)
+{
+    const std::optional<double> value = rate(text);
+    if (!value)
+        return NoData;
+    return russian().toString(*value, 'f', QLocale::FloatingPointShortest) + NoBreakSpace +
+           QLatin1Char('%');
+}
+
+QString priceText(const QString &price, const QString &currency)
+{
+    const std::optional<double> value = amount(price);
+    if (!value)
+        return NoData;
+    const QString code = RemoteText::cleaned(currency).trimmed();
+    const QString number = russian().toString(*value, 'f', decimalsOf(code));
+    return code.isEmpty() ? number : number + NoBreakSpace + currencySigns().value(code, code);
+}
+
 bool hotRateIsHigher(const ProductFacts &facts)
 {
     const std::optional<double> usual = rate(facts.commissionRate);
@@ -81,15 +142,15 @@ QStringList lines(const ProductFacts &facts, bool hotLink)
     QStringList lines;
     const QString title = RemoteText::cleaned(facts.title);
     addIfGiven(lines, QStringLiteral("Товар: "), title, title);
-    addIfGiven(lines, QStringLiteral("Цена: "), facts.salePrice, priceText(facts));
+    addIfGiven(lines, QStringLiteral("Цена: "), facts.salePrice, salePriceText(facts));
     const QString &commission = hotLink ? facts.hotCommissionRate : facts.commissionRate;
-    QString commissionText = shown(commission, rate);
+    QString commissionText = rateText(commission);
     if (hotLink && rate(commission))
         commissionText += QStringLiteral(" (горячая ссылка)");
     addIfGiven(lines, QStringLiteral("Комиссия: "), commission, commissionText);
     addIfGiven(lines, QStringLiteral("Положительных отзывов: "), facts.evaluateRate,
-               shown(facts.evaluateRate, rate));
-    addIfGiven(lines, QStringLiteral("Продано: "), facts.volume, shown(facts.volume, count));
+               rateText(facts.evaluateRate));
+    addIfGiven(lines, QStringLiteral("Заказов: "), facts.volume, countText(facts.volume));
     const QString shop = RemoteText::cleaned(facts.shopName);
     addIfGiven(lines, QStringLiteral("Магазин: "), shop, shop);
     return lines;

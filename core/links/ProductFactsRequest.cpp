@@ -5,6 +5,7 @@
 #include "links/OpenPlatformRequest.h"
 #include "links/ProductFactLines.h"
 #include "links/PromotionAnswer.h"
+#include "links/ServiceErrorMeanings.h"
 
 #include <QDateTime>
 
@@ -25,19 +26,24 @@ const QString NoProductLine =
 const QString OtherProductText = QStringLiteral("в ответе нет товара %1");
 
 // The facts of the one product asked for; nothing when the service has none. A failure is
-// thrown as the text the log line ends with.
-std::optional<ProductFacts> readFacts(const QString &answerText, const QString &productId)
+// thrown as the text the log line ends with, after the lines that explain it are put in details.
+std::optional<ProductFacts> readFacts(const QString &answerText, const QString &productId,
+                                      QStringList &details)
 {
     const OpenPlatformAnswer answer(answerText, ResponseName);
     if (!answer.isObject())
         throw LumettaError(LogLines::ParseFailed);
-    if (const auto refusal = answer.gatewayError())
+    if (const auto refusal = answer.gatewayError()) {
+        details = ServiceErrorMeanings::refusalDetails(*refusal);
         throw LumettaError(RemoteText::cleaned(LogLines::joined(refusal->code, refusal->message)));
+    }
     const QString status = answer.respCode().trimmed();
     if (status == EmptyResult)
         return std::nullopt;
-    if (status != u"200")
+    if (status != u"200") {
+        details = ServiceErrorMeanings::respCodeLines(status, answer.requestId());
         throw LumettaError(RemoteText::cleaned(LogLines::joined(status, answer.respMessage())));
+    }
     const QList<ProductFacts> products = answer.products();
     if (products.isEmpty())
         return std::nullopt;
@@ -65,14 +71,22 @@ ProductFactsAnswer RequestProductFacts(const LinkRun &run, const QString &produc
         request.set(QStringLiteral("country"), params.country);
     request.set(QStringLiteral("tracking_id"), run.request.trackingId);
     request.set(QStringLiteral("fields"), Fields);
+    QString answerText;
     try {
-        const auto facts = readFacts(
-            run.http.Get(request.url(run.services.openPlatform, params.app_secret)), productId);
+        answerText = run.http.Get(request.url(run.services.openPlatform, params.app_secret));
+    } catch (const std::exception &error) {
+        // The message goes on the failure line; its meaning, if any, after it.
+        const QStringList lines = ServiceErrorMeanings::transportLines(LogLines::messageOf(error));
+        return {std::nullopt, FailedLine + lines.value(0), lines.mid(1)};
+    }
+    QStringList details;
+    try {
+        const auto facts = readFacts(answerText, productId, details);
         return {facts, facts ? QString() : NoProductLine};
     } catch (const AnswerFormatError &) {
         return {std::nullopt, FailedLine + LogLines::ParseFailed};
     } catch (const std::exception &error) {
-        return {std::nullopt, FailedLine + LogLines::messageOf(error)};
+        return {std::nullopt, FailedLine + LogLines::messageOf(error), details};
     }
 }
 
@@ -80,6 +94,8 @@ void LogProductFacts(PartnerLinkView &view, const ProductFactsAnswer &answer, bo
 {
     if (!answer.facts) {
         view.AddLog(answer.failureLine);
+        for (const QString &line : answer.failureDetails)
+            view.AddLog(line);
         return;
     }
     for (const QString &line : ProductFactLines::lines(*answer.facts, hotLink))

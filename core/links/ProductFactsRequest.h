@@ -4,14 +4,17 @@
 #include "links/OpenPlatformAnswer.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
-// What the service said of one product: its facts, or the log line that says why there are none.
+// What the service said of one product: its facts, or the log line that says why there are none
+// and the lines that explain it (what the failure means, the request's number).
 struct ProductFactsAnswer
 {
     std::optional<ProductFacts> facts;
     QString failureLine;
+    QStringList failureDetails{};
 };
 
 // The Open Platform's aliexpress.affiliate.productdetail.get for one product, asked before its
@@ -21,6 +24,6 @@ struct ProductFactsAnswer
 // throws a failure of its own.
 ProductFactsAnswer RequestProductFacts(const LinkRun &run, const QString &productId);
 
-// Logs the facts in Russian (or the line saying why there are none), with the commission the
+// Logs the facts in Russian (or the lines saying why there are none), with the commission the
 // link earns, and puts the title on the partner-link field as its tooltip.
 void LogProductFacts(PartnerLinkView &view, const ProductFactsAnswer &answer, bool hotLink);

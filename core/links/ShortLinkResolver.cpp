@@ -4,6 +4,7 @@
 #include "links/LogLines.h"
 #include "links/ProductAddress.h"
 #include "links/RedirectPage.h"
+#include "links/ServiceErrorMeanings.h"
 
 #include <QSet>
 #include <QUrl>
@@ -82,6 +83,14 @@ std::optional<QString> ShortLinkResolver::nextAddress(const QString &address)
     return redirectOf(address);
 }
 
+void ShortLinkResolver::logFailure(const QString &address, const QString &message)
+{
+    m_view.AddLog(FailedLine.arg(shown(address), message));
+    if (const QString meaning = ServiceErrorMeanings::ofTransportFailure(message);
+        !meaning.isEmpty())
+        m_view.AddLog(meaning);
+}
+
 std::optional<QString> ShortLinkResolver::redirectOf(const QString &address)
 {
     QString page;
@@ -90,10 +99,10 @@ std::optional<QString> ShortLinkResolver::redirectOf(const QString &address)
     } catch (const HttpStatusError &error) {
         if (error.code() / 100 == 3 && !error.location().isEmpty())
             return resolved(address, error.location());
-        m_view.AddLog(FailedLine.arg(shown(address), error.message()));
+        logFailure(address, error.message());
         return std::nullopt;
     } catch (const std::exception &error) {
-        m_view.AddLog(FailedLine.arg(shown(address), LogLines::messageOf(error)));
+        logFailure(address, LogLines::messageOf(error));
         return std::nullopt;
     }
     // Some short-link services answer browsers with a page that sends them on.

@@ -35,6 +35,8 @@ private:
     // The address the given one leads to; nothing, after a log line, when there is none.
     std::optional<QString> nextAddress(const QString &address);
     std::optional<QString> redirectOf(const QString &address);
+    // The failure line of a hop, then what the failure means when that is known.
+    void logFailure(const QString &address, const QString &message);
 
     PartnerLinkView &m_view;
     HttpClient &m_http;

@@ -1,4 +1,5 @@
 #include "AnswerText.h"
+#include "ExpectedMeanings.h"
 #include "LoopbackServices.h"
 #include "RecordingView.h"
 
@@ -245,7 +246,8 @@ TEST_F(GeneratePartnerLinkTest, FailedRequestLogsItsStatusLineAndKeepsTheEarlier
     view.trackingId = QStringLiteral("track2");
     run();
 
-    EXPECT_EQ(runLog(), (QStringList{RequestFailed, "HTTP/1.1 500 Internal Server Error"}));
+    EXPECT_EQ(runLog(), (QStringList{RequestFailed, "HTTP/1.1 500 Internal Server Error",
+                                     ExpectedMeanings::ServerError}));
     EXPECT_EQ(view.requestUrl, expectedUrl("12345", "track2", view.pageUrl));
     EXPECT_EQ(view.rawAnswer, QString::fromStdString(first));
     EXPECT_EQ(view.partnerLink, QString());
@@ -258,9 +260,10 @@ TEST_F(GeneratePartnerLinkTest, UnreachableApiLogsTheSocketErrorAsOneEntry)
 {
     GeneratePartnerLink(view.request(), view, http, servers.servicesWithClosedApiPort());
 
-    ASSERT_EQ(runLog().size(), 2);
+    ASSERT_EQ(runLog().size(), 3);
     EXPECT_EQ(runLog()[0], RequestFailed);
     EXPECT_TRUE(runLog()[1].startsWith("Socket Error # 10061\r\n")) << runLog()[1].toStdString();
+    EXPECT_EQ(runLog()[2], ExpectedMeanings::Refused);
     EXPECT_TRUE(view.requestUrl.contains(ApiPath + "12345?fields="));
     EXPECT_TRUE(servers.shortenerRequests().empty());
 }

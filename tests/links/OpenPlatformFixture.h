@@ -2,6 +2,7 @@
 
 // Open Platform answers as the tests need them, and a fixture that runs the generate operation
 // with an App Secret stored against a loopback gateway and shortener.
+#include "ExpectedMeanings.h"
 #include "LoopbackServices.h"
 #include "RecordingView.h"
 
@@ -73,13 +74,16 @@ inline std::string productWith(const std::string &members)
     return R"({"product_id":1005003091506814,)" + members + "}";
 }
 
-inline const QStringList FactLines{"Товар: Термос 500 мл",
-                                   "Цена: 12.34 RUB (без скидки 24.68, скидка 50%)",
-                                   "Комиссия: 3.5%",
-                                   "Положительных отзывов: 97.6%",
-                                   "Продано: 1520",
-                                   "Магазин: Lumetta Store",
-                                   Empty};
+// Product's facts as the log shows them: numbers written the Russian way, with a no-break space
+// (U+00A0) in a number and before its sign.
+inline const QStringList FactLines{
+    "Товар: Термос 500 мл",
+    "Цена: 12,34\u00A0₽ (без скидки 24,68\u00A0₽, скидка 50\u00A0%)",
+    "Комиссия: 3,5\u00A0%",
+    "Положительных отзывов: 97,6\u00A0%",
+    "Заказов: 1\u00A0520",
+    "Магазин: Lumetta Store",
+    Empty};
 
 // The gateway on loopback: link.generate gets linkBody, productdetail.get factsBody.
 inline LoopbackServices::Responder gateway(const std::string &linkBody,

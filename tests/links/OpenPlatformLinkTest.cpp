@@ -157,7 +157,7 @@ TEST_F(OpenPlatformLinkTest, FactsAreReadInBothShapesWhateverKindTheirValuesHave
                           R"("discount":"10%","commission_rate":"5%","lastest_volume":"7"})")));
     run();
     EXPECT_EQ(view.log.mid(10, 5),
-              (QStringList{"Цена: 12.34", "Комиссия: 5%", "Продано: 7", Empty,
+              (QStringList{"Цена: 12,34", "Комиссия: 5\u00A0%", "Заказов: 7", Empty,
                            "Короткая партнёрская от Яндекса: https://clck.ru/s:" +
                                QString::fromStdString(LinkA)}));
     EXPECT_EQ(view.partnerLinkToolTip, QString());
@@ -177,28 +177,42 @@ TEST_F(OpenPlatformLinkTest, FactsAreReadInBothShapesWhateverKindTheirValuesHave
 TEST_F(OpenPlatformLinkTest, FailingFactsAreOneLineAndTheShortLinkFollows)
 {
     const std::string link = linkAnswer({linkElement(Item.toStdString(), LinkA)});
-    const std::vector<std::pair<std::string, QString>> cases{
+    // The failure line, then what it means and the request's number when there are.
+    const std::vector<std::pair<std::string, QStringList>> cases{
         {R"({"error_response":{"code":"ApiCallLimit","msg":"Too many calls"}})",
-         "ApiCallLimit: Too many calls"},
+         {"ApiCallLimit: Too many calls", ExpectedMeanings::CallLimit}},
         {R"({"aliexpress_affiliate_productdetail_get_response":{"resp_result":{"resp_code":402,)"
-         R"("resp_msg":"Invalid currency"}}})",
-         "402: Invalid currency"},
-        {"<html/>", "Проблемы при разборе данных. Это к разработчику :)"},
+         R"("resp_msg":"Invalid currency"},"request_id":"0b402"}})",
+         {"402: Invalid currency", ExpectedMeanings::BadParameters,
+          ExpectedMeanings::requestId("0b402")}},
+        {R"({"error_response":{"code":"Odd","msg":"Unknown","request_id":"0b9"}})",
+         {"Odd: Unknown", ExpectedMeanings::requestId("0b9")}},
+        {"<html/>", {"Проблемы при разборе данных. Это к разработчику :)"}},
         {R"({"aliexpress_affiliate_productdetail_get_response":{}})",
-         "Проблемы при разборе данных. Это к разработчику :)"},
+         {"Проблемы при разборе данных. Это к разработчику :)"}},
     };
     for (const auto &[facts, reason] : cases) {
         servers.answerApi(gateway(link, facts));
         view.partnerLinkToolTip = QStringLiteral("stale");
         run();
-        EXPECT_EQ(view.log.mid(10), (QStringList{"Сведения о товаре не получены: " + reason,
-                                                 "Короткая партнёрская от Яндекса: "
-                                                 "https://clck.ru/s:" +
-                                                     QString::fromStdString(LinkA),
-                                                 Empty}))
+        EXPECT_EQ(view.log.mid(10),
+                  (QStringList{"Сведения о товаре не получены: " + reason.first()} + reason.mid(1) +
+                   QStringList{"Короткая партнёрская от Яндекса: https://clck.ru/s:" +
+                                   QString::fromStdString(LinkA),
+                               Empty}))
             << facts;
         EXPECT_EQ(view.partnerLinkToolTip, QString());
     }
+    // A request that fails is explained as on any other path.
+    servers.answerApi([link](const LoopbackServices::Received &request) {
+        if (request.params.find("method")->second.find("productdetail") != std::string::npos)
+            return LoopbackServices::Reply{503, "busy", "text/plain"};
+        return LoopbackServices::Reply{200, link};
+    });
+    run();
+    EXPECT_EQ(view.log.mid(10, 2),
+              (QStringList{"Сведения о товаре не получены: HTTP/1.1 503 Service Unavailable",
+                           ExpectedMeanings::ServerError}));
 }
 
 TEST_F(OpenPlatformLinkTest, ServiceFailuresAreLoggedWithTheServicesOwnCodeAndMessage)
@@ -208,15 +222,17 @@ TEST_F(OpenPlatformLinkTest, ServiceFailuresAreLoggedWithTheServicesOwnCodeAndMe
          R"(signature does not conform to platform standards","request_id":"0b86"}})",
          {"Ошибка API aliexpress: IncompleteSignature: The request signature does not conform "
           "to platform standards",
-          Empty}},
+          ExpectedMeanings::Signature, ExpectedMeanings::requestId("0b86"), Empty}},
         {R"({"error_response":{"code":50,"msg":"Remote service error","sub_code":)"
          R"("isv.invalid-parameter","sub_msg":"tracking_id is required"}})",
          {"Ошибка API aliexpress: 50: Remote service error",
-          "Подробности: isv.invalid-parameter: tracking_id is required", Empty}},
+          "Подробности: isv.invalid-parameter: tracking_id is required",
+          ExpectedMeanings::InvalidParameter, Empty}},
         {R"({"aliexpress_affiliate_link_generate_response":{"resp_result":{"resp_code":401,)"
          R"("resp_msg":"This publisher is not registered"}}})",
          {"Статус ответа: 401", Empty, "Не корректный статус ответа от API, нужен \"200\"",
-          "Сообщение API: This publisher is not registered", Empty}},
+          "Сообщение API: This publisher is not registered", ExpectedMeanings::NotPublisher,
+          Empty}},
         {R"({"request_id":"x"})", {"Проблемы при разборе данных. Это к разработчику :)", Empty}},
         {"<html>busy</html>", {"Проблемы при разборе данных. Это к разработчику :)", Empty}},
         {"[]", {"Проблемы с данными получеными от API aliexpress"}},
@@ -237,12 +253,13 @@ TEST_F(OpenPlatformLinkTest, FailedRequestsLogTheMessageAndAnyRefusalInTheBody)
     run();
     EXPECT_EQ(view.log,
               (QStringList{ApiLine, Empty, "Проблемы с получением данных с API aliexpress",
-                           "HTTP/1.1 400 Bad Request",
+                           "HTTP/1.1 400 Bad Request", ExpectedMeanings::Rejected,
                            "Ошибка API aliexpress: MissingParameter: sign is missing"}));
 
     GeneratePartnerLink(view.request(), view, http, servers.servicesWithClosedApiPort());
-    ASSERT_EQ(view.log.size(), 4);
+    ASSERT_EQ(view.log.size(), 5);
     EXPECT_TRUE(view.log[3].startsWith("Socket Error # 10061")) << view.log[3].toStdString();
+    EXPECT_EQ(view.log[4], ExpectedMeanings::Refused);
     EXPECT_TRUE(servers.shortenerRequests().empty());
 }
 
@@ -338,6 +355,51 @@ TEST_F(OpenPlatformLinkTest, EachFormOfAddressIsSentAsTheServiceTakesIt)
     }
 }
 
+TEST_F(OpenPlatformLinkTest, EmptyInputsAreCaughtBeforeSendingAndAnAddressGetsItsScheme)
+{
+    const QString noTrackingId =
+        QStringLiteral("Необходим Tracking ID: выберите его в списке или впишите.");
+    const QString noAddress =
+        QStringLiteral("Необходим адрес страницы: вставьте адрес товара или ссылку на него.");
+    const QString bare = QStringLiteral("aliexpress.ru/item/1005003091506814.html");
+    struct Case
+    {
+        QString trackingId;
+        QString page;
+        QStringList lines; // from the first; the whole log when nothing is sent
+        bool sent;
+    };
+    const Case cases[] = {
+        {"", Item, {ApiLine, noTrackingId, Empty}, false},
+        {" \t", Item, {ApiLine, noTrackingId, Empty}, false},
+        {"t1", "", {ApiLine, noAddress, Empty}, false},
+        {"t1", " \r\n", {ApiLine, noAddress, Empty}, false},
+        {"t1",
+         bare,
+         {ApiLine, "Адрес дополнен схемой: https://" + bare,
+          "Товар 1005003091506814, отправлен адрес его страницы: " + Item, Empty},
+         true},
+        // A tracking ID is sent as typed, blanks and all.
+        {" t1 ", Item, {ApiLine, Empty}, true},
+    };
+    servers.answerApi(echoingGateway());
+    for (const Case &c : cases) {
+        view.trackingId = c.trackingId;
+        view.pageUrl = c.page;
+        const std::size_t before = servers.apiRequests().size();
+        run();
+        EXPECT_EQ(view.log.mid(0, c.lines.size()), c.lines) << c.page.toStdString();
+        if (!c.sent) {
+            EXPECT_EQ(view.log.size(), c.lines.size());
+            EXPECT_EQ(servers.apiRequests().size(), before);
+            continue;
+        }
+        const LoopbackServices::Received request = servers.apiRequests().back();
+        EXPECT_EQ(request.params.find("source_values")->second, Item.toStdString());
+        EXPECT_EQ(request.params.find("tracking_id")->second, c.trackingId.toStdString());
+    }
+}
+
 TEST_F(OpenPlatformLinkTest, OnlyALinkForTheProductAskedIsTakenAndAnEmptyOneEndsTheRun)
 {
     const std::string item = Item.toStdString();
@@ -361,18 +423,19 @@ TEST_F(OpenPlatformLinkTest, OnlyALinkForTheProductAskedIsTakenAndAnEmptyOneEnds
          factsAnswer(Product),
          headLines("200", 1, 1) +
              QStringList{"Партнёрской ссылки нет, сообщение API: The tracking id is invalid",
-                         Empty}},
+                         ExpectedMeanings::requestId("0ba2887315178178017221014"), Empty}},
         {R"({"aliexpress_affiliate_link_generate_response":{"resp_result":{"resp_code":405,)"
          R"("resp_msg":"The result is empty"},"request_id":"0b1"}})",
          factsAnswer(Product),
          {"Статус ответа: 405", Empty,
           "Партнёрской ссылки нет: API не нашёл ничего по этому адресу",
-          "Сообщение API: The result is empty", Empty}},
+          "Сообщение API: The result is empty", ExpectedMeanings::EmptyResult,
+          ExpectedMeanings::requestId("0b1"), Empty}},
         {R"({"type":"ISP","code":"ApiCallLimit","message":"The request has failed due to )"
          R"(frequency limit","request_id":"2101"})",
          factsAnswer(Product),
          {"Ошибка API aliexpress: ApiCallLimit: The request has failed due to frequency limit",
-          Empty}},
+          ExpectedMeanings::CallLimit, ExpectedMeanings::requestId("2101"), Empty}},
         // The product's own element, in another form, after another product's.
         {linkAnswer({linkElement(other, LinkB), linkElement("1005003091506814", LinkA)}),
          factsAnswer(Product), headLines("200", 2, 2) + linkLines + FactLines + shortened},
@@ -414,14 +477,19 @@ TEST_F(OpenPlatformLinkTest, AHotLinkIsAskedWhenItEarnsMore)
     const Case cases[] = {
         {R"("commission_rate":"3.5%","hot_product_commission_rate":"7.0%")",
          "2",
-         {"Комиссия для горячих товаров выше (7.0% против 3.5%): запрошена горячая ссылка",
-          "Комиссия: 7.0% (горячая ссылка)"}},
+         {"Комиссия для горячих товаров выше (7\u00A0% против 3,5\u00A0%): запрошена горячая "
+          "ссылка",
+          "Комиссия: 7\u00A0% (горячая ссылка)"}},
         {R"("commission_rate":"7.0%","hot_product_commission_rate":"3.5%")",
          "0",
-         {"Комиссия: 7.0%"}},
-        {R"("commission_rate":"5%","hot_product_commission_rate":"5%")", "0", {"Комиссия: 5%"}},
-        {R"("commission_rate":"5%")", "0", {"Комиссия: 5%"}},
-        {R"("commission_rate":"5%","hot_product_commission_rate":"abc%")", "0", {"Комиссия: 5%"}},
+         {"Комиссия: 7\u00A0%"}},
+        {R"("commission_rate":"5%","hot_product_commission_rate":"5%")",
+         "0",
+         {"Комиссия: 5\u00A0%"}},
+        {R"("commission_rate":"5%")", "0", {"Комиссия: 5\u00A0%"}},
+        {R"("commission_rate":"5%","hot_product_commission_rate":"abc%")",
+         "0",
+         {"Комиссия: 5\u00A0%"}},
         {R"("commission_rate":"NaN%","hot_product_commission_rate":"9%")",
          "0",
          {"Комиссия: нет данных"}},

@@ -157,9 +157,9 @@ TEST_F(RemoteTextTest, RemoteTextReachesTheViewWithoutControlCharacters)
     LinkServices services = servers.services();
     services.openPlatform = QStringLiteral("http://127.0.0.1:%1").arg(gatewayServer.port());
     GeneratePartnerLink(view.request(), view, http, services);
-    EXPECT_EQ(view.log.mid(2),
-              (QStringList{"Проблемы с получением данных с API aliexpress",
-                           "HTTP/1.1 500 Oops[2JShort link: https://clck.ru/FAKE"}));
+    EXPECT_EQ(view.log.mid(2), (QStringList{"Проблемы с получением данных с API aliexpress",
+                                            "HTTP/1.1 500 Oops[2JShort link: https://clck.ru/FAKE",
+                                            ExpectedMeanings::ServerError}));
 }
 
 TEST_F(RemoteTextTest, NumbersOutsideASaneRangeAreShownAsNoData)
@@ -170,17 +170,19 @@ TEST_F(RemoteTextTest, NumbersOutsideASaneRangeAreShownAsNoData)
          {"Цена: нет данных"}},
         {R"("target_sale_price":12.34,"target_sale_price_currency":"RUB",)"
          R"("target_original_price":"abc","discount":"50%")",
-         {"Цена: 12.34 RUB (без скидки нет данных, скидка 50%)"}},
-        {R"("target_sale_price":"0","target_original_price":"1e3","discount":"-5%")", {"Цена: 0"}},
+         {"Цена: 12,34\u00A0₽ (без скидки нет данных, скидка "
+          "50\u00A0%)"}},
+        {R"("target_sale_price":"0","target_original_price":"1e3","discount":"-5%")",
+         {"Цена: 0,00"}},
         {R"("target_sale_price":"99999999999","target_original_price":"1.5","discount":"101%")",
          {"Цена: нет данных"}},
         {R"("commission_rate":"abc%","evaluate_rate":"inf","lastest_volume":1.2345678901234568e+29)",
-         {"Комиссия: нет данных", "Положительных отзывов: нет данных", "Продано: нет данных"}},
+         {"Комиссия: нет данных", "Положительных отзывов: нет данных", "Заказов: нет данных"}},
         {R"("commission_rate":"150%","evaluate_rate":"-3%","lastest_volume":"-5")",
-         {"Комиссия: нет данных", "Положительных отзывов: нет данных", "Продано: нет данных"}},
+         {"Комиссия: нет данных", "Положительных отзывов: нет данных", "Заказов: нет данных"}},
         {R"("commission_rate":3.5,"evaluate_rate":"100%","lastest_volume":0)",
-         {"Комиссия: 3.5", "Положительных отзывов: 100%", "Продано: 0"}},
-        {R"("lastest_volume":7.5)", {"Продано: нет данных"}},
+         {"Комиссия: 3,5\u00A0%", "Положительных отзывов: 100\u00A0%", "Заказов: 0"}},
+        {R"("lastest_volume":7.5)", {"Заказов: нет данных"}},
     };
     const std::string link = linkAnswer({linkElement(Item.toStdString(), LinkA)});
     for (const auto &[members, lines] : cases) {

@@ -1,7 +1,9 @@
+#include "ExpectedMeanings.h"
 #include "RecordingView.h"
 
 #include "http/HttpClient.h"
 #include "links/GatewayStatus.h"
+#include "links/KeyCheck.h"
 #include "links/OpenPlatformRequest.h"
 #include "links/PartnerLink.h"
 #include "net/TlsChannel.h"
@@ -171,8 +173,9 @@ TEST_F(StandinTest, GatewayErrorCodesFollowTheInputs)
 
 TEST_F(StandinTest, FailureSwitchesShowEveryFailureLine)
 {
-    EXPECT_EQ(run("1", "fail-http"), (QStringList{"Проблемы с получением данных с API aliexpress",
-                                                  "HTTP/1.1 500 Internal Server Error"}));
+    EXPECT_EQ(run("1", "fail-http"),
+              (QStringList{"Проблемы с получением данных с API aliexpress",
+                           "HTTP/1.1 500 Internal Server Error", ExpectedMeanings::ServerError}));
     EXPECT_EQ(run("1", "fail-html"), (QStringList{ParseFailed, Empty}));
     EXPECT_EQ(run("1", "fail-array"),
               QStringList{"Проблемы с данными получеными от API aliexpress"});
@@ -230,6 +233,16 @@ TEST_F(StandinTest, SecondStandinOnAPortInUseRefusesToStart)
 class StandinOpenPlatformTest : public StandinTest
 {
 protected:
+    static inline const QString RequestNumber = QStringLiteral("Номер запроса для поддержки: №");
+    // The log with each request number, a code the stand-in makes of the call, written as "№".
+    static QStringList numbered(QStringList log)
+    {
+        static const QRegularExpression number(
+            QStringLiteral("^(Номер запроса для поддержки: )[0-9A-Za-z]{13}$"));
+        for (QString &line : log)
+            line.replace(number, QStringLiteral("\\1№"));
+        return log;
+    }
     QStringList runSigned(const QString &trackingId, const QString &secret = DemoSecret)
     {
         AppParams.app_secret = secret;
@@ -263,15 +276,15 @@ TEST_F(StandinOpenPlatformTest, PrintsItsKeysAndGivesBothLinksAndTheFactsForAPag
     const QString variant = Item + "?sku_id=12";
     ASSERT_EQ(log.size(), 21) << log.join('|').toStdString();
     EXPECT_EQ(log[1], "Товар 42, отправлен адрес его страницы: " + variant);
-    EXPECT_EQ(log[3], "Комиссия для горячих товаров выше (9.0% против 4.0%): запрошена горячая "
-                      "ссылка");
+    EXPECT_EQ(log[3], "Комиссия для горячих товаров выше (9\u00A0% против 4\u00A0%): запрошена "
+                      "горячая ссылка");
     EXPECT_EQ(log[4], "Статус ответа: 200");
     EXPECT_EQ(log[10], "Для ссылки: " + variant);
     EXPECT_TRUE(log[11].startsWith("Партнёрская: https://s.click.aliexpress.com/e/_"));
     EXPECT_EQ(log.mid(12, 7),
-              (QStringList{"Товар: Демо-товар 42", log[13], "Комиссия: 9.0% (горячая ссылка)",
+              (QStringList{"Товар: Демо-товар 42", log[13], "Комиссия: 9\u00A0% (горячая ссылка)",
                            log[15], log[16], "Магазин: Lumetta Demo Store", Empty}));
-    EXPECT_TRUE(log[13].startsWith("Цена: ") && log[13].contains(" EUR (без скидки "))
+    EXPECT_TRUE(log[13].startsWith("Цена: ") && log[13].contains("\u00A0€ (без скидки "))
         << log[13].toStdString();
     EXPECT_EQ(view.partnerLinkToolTip, "Демо-товар 42");
     EXPECT_TRUE(view.shortLink.startsWith(standin.services().shortener + "/"));
@@ -319,19 +332,20 @@ TEST_F(StandinOpenPlatformTest, PastedShortLinkIsResolvedThroughTheSharePage)
 
 TEST_F(StandinOpenPlatformTest, EachRefusalIsLoggedWithTheServicesWords)
 {
-    EXPECT_EQ(runSigned("demo", "wrong").mid(3),
+    EXPECT_EQ(numbered(runSigned("demo", "wrong").mid(3)),
               (QStringList{"Ошибка API aliexpress: IncompleteSignature: The request signature "
                            "does not conform to platform standards",
-                           Empty}));
+                           ExpectedMeanings::Signature, RequestNumber, Empty}));
     AppParams.app_secret = DemoSecret;
-    EXPECT_EQ(
-        run("999", "demo").mid(3),
-        (QStringList{"Ошибка API aliexpress: 29: Invalid app Key",
-                     "Подробности: isv.appkey-not-exists: The App Key 999 is not known", Empty}));
-    EXPECT_EQ(runSigned("unregistered").mid(3, 5),
+    EXPECT_EQ(numbered(run("999", "demo").mid(3)),
+              (QStringList{"Ошибка API aliexpress: 29: Invalid app Key",
+                           "Подробности: isv.appkey-not-exists: The App Key 999 is not known",
+                           ExpectedMeanings::UnknownKey, RequestNumber, Empty}));
+    EXPECT_EQ(numbered(runSigned("unregistered").mid(3)),
               (QStringList{"Статус ответа: 401", Empty,
                            "Не корректный статус ответа от API, нужен \"200\"",
-                           "Сообщение API: This publisher is not registered", Empty}));
+                           "Сообщение API: This publisher is not registered",
+                           ExpectedMeanings::NotPublisher, RequestNumber, Empty}));
     const QStringList none = runSigned("no-commission");
     // The address names product 1: a line for its page comes first.
     EXPECT_EQ(none.value(1),
@@ -404,6 +418,58 @@ TEST_F(StandinOpenPlatformTest, AddressesAndAnswersOfEveryKindAreAnsweredAsTheSe
         EXPECT_EQ(view.shortLink.startsWith(standin.services().shortener + "/"), c.shortened)
             << c.trackingId.toStdString() << ' ' << c.page.toStdString();
     }
+}
+
+TEST_F(StandinOpenPlatformTest, KeyCheckPassesOnlyTheStandinsOwnKeyAndSecret)
+{
+    const auto check = [this](const QString &key, const QString &secret) {
+        KeyCheckResult result =
+            CheckOpenPlatformKey(TParametrs{key, secret}, http, standin.services());
+        result.lines = numbered(result.lines);
+        return result;
+    };
+    const QString refused = QStringLiteral("Проверка не пройдена: Open Platform отклонил запрос.");
+    const KeyCheckResult works = check(DemoKey, DemoSecret);
+    EXPECT_TRUE(works.works);
+    EXPECT_EQ(works.lines,
+              QStringList{"Ключ и секрет подходят: Open Platform принял подписанный запрос."});
+    const KeyCheckResult wrongSecret = check(DemoKey, QStringLiteral("wrong"));
+    EXPECT_FALSE(wrongSecret.works);
+    EXPECT_EQ(wrongSecret.lines,
+              (QStringList{refused,
+                           "Ошибка API aliexpress: IncompleteSignature: The request signature "
+                           "does not conform to platform standards",
+                           ExpectedMeanings::Signature, RequestNumber}));
+    const KeyCheckResult otherKey = check(QStringLiteral("999"), DemoSecret);
+    EXPECT_FALSE(otherKey.works);
+    EXPECT_EQ(otherKey.lines.value(3), ExpectedMeanings::UnknownKey);
+}
+
+TEST_F(StandinOpenPlatformTest, PricesFollowTheChosenCurrency)
+{
+    view.pageUrl = Item;
+    QStringList prices;
+    for (const char *currency : {"RUB", "EUR", "JPY"}) {
+        AppParams.currency = QString::fromLatin1(currency);
+        prices << runSigned("demo").filter(QStringLiteral("Цена: ")).value(0);
+    }
+    const QRegularExpression price(QStringLiteral(
+        "^Цена: ([0-9\u00A0]+)(,[0-9]{2})?\u00A0(.) \\(без скидки [0-9\u00A0,]+\u00A0(.), "
+        "скидка 50\u00A0%\\)$"));
+    QStringList signs;
+    QList<double> amounts;
+    for (const QString &line : prices) {
+        const QRegularExpressionMatch match = price.match(line);
+        ASSERT_TRUE(match.hasMatch()) << line.toStdString();
+        EXPECT_EQ(match.captured(3), match.captured(4));
+        signs << match.captured(3);
+        QString amount = match.captured(1).remove(QChar(0x00A0)) + match.captured(2);
+        amounts << amount.replace(u',', u'.').toDouble();
+    }
+    EXPECT_EQ(signs, (QStringList{"₽", "€", "¥"}));
+    // The same product, converted: roubles and yen count many, euros few.
+    EXPECT_GT(amounts[0], amounts[1] * 50);
+    EXPECT_GT(amounts[2], amounts[1] * 100);
 }
 
 TEST_F(StandinOpenPlatformTest, TimestampMoreThanTwoHoursOffIsRefused)

@@ -12,7 +12,10 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
+#include <iterator>
+#include <map>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -63,9 +66,10 @@ OpenPlatform::Answer refusal(const Parameters &parameters, const char *code, con
     return {200, buffer.GetString()};
 }
 
-// The older form, with a numeric code and a sub-code.
+// The older form, with a numeric code and a sub-code; with the call's request_id when given them.
 OpenPlatform::Answer oldRefusal(int code, const char *message, const char *subCode,
-                                const std::string &subMessage)
+                                const std::string &subMessage,
+                                const Parameters *parameters = nullptr)
 {
     rapidjson::StringBuffer buffer;
     Writer writer(buffer);
@@ -80,6 +84,10 @@ OpenPlatform::Answer oldRefusal(int code, const char *message, const char *subCo
     writer.String(subCode);
     writer.Key("sub_msg");
     writer.String(subMessage);
+    if (parameters) {
+        writer.Key("request_id");
+        writer.String(requestId(*parameters));
+    }
     writer.EndObject();
     writer.EndObject();
     return {200, buffer.GetString()};
@@ -233,7 +241,7 @@ std::uint64_t fnv(std::string_view text)
     return hash;
 }
 
-// A price in hundredths, from 1.00 to 200.99 in any currency.
+// A price in hundredths.
 std::string price(std::uint64_t cents)
 {
     const std::string hundredths = std::to_string(cents % 100 + 100).substr(1);
@@ -251,12 +259,29 @@ bool wanted(const std::string &fields, const char *name)
     return false;
 }
 
-// Facts that depend on the product ID (the price on the buyer's country too); some numbers as
-// strings, as the service sends. The hot-product rate is the higher for some products only.
+// US cents in the target currency's hundredths, at fixed demo rates (a currency not listed is
+// taken for US dollars), so that a change of currency shows in the prices.
+std::uint64_t converted(std::uint64_t usCents, const std::string &currency)
+{
+    static const std::map<std::string, double> unitsPerDollar{
+        {"USD", 1.0},   {"GBP", 0.79},  {"CAD", 1.37},  {"EUR", 0.92}, {"UAH", 41.3},
+        {"MXN", 17.2},  {"TRY", 32.4},  {"RUB", 92.5},  {"BRL", 5.1},  {"AUD", 1.52},
+        {"INR", 83.4},  {"JPY", 151.0}, {"IDR", 15900}, {"SEK", 10.7}, {"KRW", 1350},
+        {"KZT", 450.0}, {"PLN", 4.0},   {"ILS", 3.7},   {"CNY", 7.2},  {"CHF", 0.9}};
+    const auto rate = unitsPerDollar.find(currency);
+    const double factor = rate == unitsPerDollar.end() ? 1.0 : rate->second;
+    return std::uint64_t(std::llround(double(usCents) * factor));
+}
+
+// Facts that depend on the product ID (the price on the buyer's country and the currency too);
+// some numbers as strings, as the service sends. The hot-product rate is the higher for some
+// products only.
 void writeProduct(Writer &writer, const std::string &id, const Parameters &parameters)
 {
     const std::uint64_t hash = fnv(id);
-    const std::uint64_t sale = 100 + (hash ^ fnv(value(parameters, "country"))) % 20000;
+    // From 1.00 to 200.99 US dollars.
+    const std::uint64_t sale = converted(100 + (hash ^ fnv(value(parameters, "country"))) % 20000,
+                                         value(parameters, "target_currency"));
     const std::string fields = value(parameters, "fields");
     writer.StartObject();
     writer.Key("product_id");
@@ -281,6 +306,38 @@ void writeProduct(Writer &writer, const std::string &id, const Parameters &param
     }
     text("shop_name", "Lumetta Demo Store");
     writer.EndObject();
+}
+
+// aliexpress.affiliate.category.get: a few of the service's top categories, for a key check.
+OpenPlatform::Answer categories(const Parameters &parameters)
+{
+    static const std::pair<int, const char *> list[] = {{3, "Apparel & Accessories"},
+                                                        {34, "Automobiles & Motorcycles"},
+                                                        {44, "Consumer Electronics"}};
+    rapidjson::StringBuffer buffer;
+    Writer writer(buffer);
+    openResponse(writer, "aliexpress_affiliate_category_get_response", 200, "Call succeeds", false);
+    writer.Key("result");
+    writer.StartObject();
+    writer.Key("categories");
+    writer.StartObject();
+    writer.Key("category");
+    writer.StartArray();
+    for (const auto &[id, name] : list) {
+        writer.StartObject();
+        writer.Key("category_id");
+        writer.Int(id);
+        writer.Key("category_name");
+        writer.String(name);
+        writer.EndObject();
+    }
+    writer.EndArray();
+    writer.EndObject();
+    writer.Key("total_result_count");
+    writer.Int(int(std::size(list)));
+    writer.EndObject();
+    closeResponse(writer, parameters);
+    return {200, buffer.GetString()};
 }
 
 } // namespace
@@ -321,7 +378,7 @@ OpenPlatform::Answer OpenPlatform::answer(const Parameters &parameters, long lon
         return refusal(parameters, "MissingAppKey", "The app_key parameter is missing");
     if (appKey != m_appKey)
         return oldRefusal(29, "Invalid app Key", "isv.appkey-not-exists",
-                          "The App Key " + appKey + " is not known");
+                          "The App Key " + appKey + " is not known", &parameters);
     if (value(parameters, "sign_method") != "sha256" ||
         value(parameters, "sign") != signature(parameters, m_appSecret))
         return refusal(parameters, "IncompleteSignature",
@@ -334,6 +391,8 @@ OpenPlatform::Answer OpenPlatform::answer(const Parameters &parameters, long lon
         return linkGenerate(parameters);
     if (value(parameters, "method") == "aliexpress.affiliate.productdetail.get")
         return productDetail(parameters);
+    if (value(parameters, "method") == "aliexpress.affiliate.category.get")
+        return categories(parameters);
     return refusal(parameters, "InvalidApiPath", "The specified API is not found");
 }
 

@@ -9,9 +9,9 @@ class Server;
 
 // The stand-in for the AliExpress Open Platform's gateway: GET or form POST on /sync, signed
 // with HMAC-SHA256. Checks the App Key, the signature and the timestamp like the real gateway
-// and answers aliexpress.affiliate.link.generate and productdetail.get; also serves short links
-// /_<code> that redirect, through a share page, to a product. See standinUsage() for what
-// each input provokes. Deterministic: the same call gets the same answer.
+// and answers aliexpress.affiliate.link.generate, productdetail.get and category.get; also serves
+// short links /_<code> that redirect, through a share page, to a product. See standinUsage() for
+// what each input provokes. Deterministic: the same call gets the same answer.
 class OpenPlatform
 {
 public:

@@ -97,7 +97,7 @@ Options:
 
 Open Platform answers, checked in this order:
   error_response MissingAppKey        no app_key
-  error_response code 29, isv.appkey-not-exists
+  error_response code 29, isv.appkey-not-exists (with a request_id)
                                       another App Key than its own
   error_response IncompleteSignature  sign_method is not sha256, or sign is
                                       not the HMAC-SHA256 of the parameters
@@ -129,9 +129,11 @@ Open Platform answers, checked in this order:
   tracking ID other-product  the facts of product 42
   tracking ID array-shape    products as a plain array, resp_code "200"
   anything else              the same made-up facts for the same product ID, in
-                             target_currency, priced for country, the fields
-                             asked for only; the hot-product rate is the higher
-                             for some products
+                             target_currency (converted at fixed rates), priced
+                             for country, the fields asked for only; the
+                             hot-product rate is the higher for some products
+  aliexpress.affiliate.category.get:
+                             resp_code 200 with three categories (a key check)
   GET /_<code>  a short link: 302 to /share/share.htm?redirectUrl=<the page of
                 a product made up from the code>, as a.aliexpress.com does; a
                 code starting with "meta" answers 200 with a meta refresh to
