@@ -29,10 +29,12 @@ struct PostRow
 {
     enum class State { Waiting, Done, NoLink, Failed };
 
-    QString address; // as it stands in the text
+    QString address;     // as it stands in the text
     qsizetype start = 0; // where it stands in the text (UTF-16 units)
     State state = State::Waiting;
-    QString status; // Russian: "готово", or why there is no link
+    // Russian: "готово", "нет ссылки: …" (the service has none for it) or "ошибка: …" (a
+    // request failed; a row whose shortening failed keeps its partner link).
+    QString status;
     QString productId;
     QString title;
     std::optional<double> price;
@@ -50,7 +52,8 @@ public:
 
     // Once, first: every address found, in the order of the text, all Waiting.
     virtual void rowsFound(const QList<PostRow> &rows) = 0;
-    // A row's new state; rows repeated in the text change together, each reported.
+    // A row's new content: its facts and its partner link as they come (still Waiting), then its
+    // final state; rows repeated in the text change together, each reported.
     virtual void rowChanged(qsizetype index, const PostRow &row) = 0;
     // How many addresses are settled (Done, NoLink or Failed) of how many.
     virtual void progress(qsizetype settled, qsizetype total) = 0;
@@ -63,17 +66,26 @@ public:
 
 namespace PostLinks {
 
-// The marketplace addresses in a text, in order, all Waiting (what rowsFound() reports).
+// The marketplace addresses in a text, in order, all Waiting (what rowsFound() reports): on a
+// marketplace host, short and share links (those on serviceHost, the Open Platform's host, too,
+// as a run follows them), and pages whose target parameter names a marketplace page; written
+// with or without a scheme. Other addresses, and a bare host in a sentence, are left alone.
+QList<PostRow> addressesIn(const QString &text, const QString &serviceHost);
+// The same for the Open Platform this build calls.
 QList<PostRow> addressesIn(const QString &text);
 
-// Makes the links of every address in request.text. Needs an App Secret: without one it reports
-// no row and returns false at once. Never throws a failure of its own (what the client's wait
-// hook throws to stop the run goes through).
+// Makes the links of every address in request.text. Needs the App Key and the App Secret: without
+// either it reports no row and returns false at once. Each address that repeats is asked once,
+// and so is each product, source page and partner link; a failure is the rows' it concerns
+// (every row of a batched call that fails), never the run's. Never throws a failure of its own
+// (what the client's wait hook throws to stop the run goes through).
 bool Convert(const PostRequest &request, PostView &view, HttpClient &http,
              const LinkServices &services = LinkServices::fromBuild());
 
 // The text with each address replaced by its short link (or partner link), where the row has
-// one; an address without a link stays as it was.
+// one: with shortLinks, a row whose shortening failed gets its partner link, which earns as
+// well. An address without a link stays as it was, and so does a row that does not stand in
+// this text where it says.
 QString replaced(const QString &text, const QList<PostRow> &rows, bool shortLinks);
 
 } // namespace PostLinks

@@ -12,12 +12,6 @@ namespace {
 
 constexpr auto Unicode = QRegularExpression::UseUnicodePropertiesOption;
 
-bool isMarketplaceHost(const QString &host)
-{
-    static const QRegularExpression pattern(QStringLiteral("(^|\\.)aliexpress\\.[a-z]{2,3}$"));
-    return pattern.match(host.toLower()).hasMatch();
-}
-
 // The hosts whose short links lead to a marketplace page, and the form of their paths.
 bool isShortPath(const QString &host, const QString &path)
 {
@@ -102,6 +96,12 @@ const QSet<QString> &trackingParameters()
 }
 
 } // namespace
+
+bool isMarketplaceHost(const QString &host)
+{
+    static const QRegularExpression pattern(QStringLiteral("(^|\\.)aliexpress\\.[a-z]{2,3}$"));
+    return pattern.match(host.toLower()).hasMatch();
+}
 
 Pasted fromPastedText(const QString &text)
 {

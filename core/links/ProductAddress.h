@@ -21,6 +21,9 @@ struct Pasted
 // host among other words), with "https://" before it; else the trimmed text as it is.
 Pasted fromPastedText(const QString &text);
 
+// Whether host is one of the marketplace's own (aliexpress.com, .ru, .us, with any subdomain).
+bool isMarketplaceHost(const QString &host);
+
 // The product ID of an address on any marketplace host (aliexpress.com, .ru, .us, with www.,
 // m. or a language subdomain): /item/<id>.html, /item/<title>/<id>.html, /i/<id>[.html],
 // /store/product/<title>/<store>_<id>.html, or a productId=<id> or productIds=<id>,…
