@@ -14,6 +14,7 @@ void readAll(const QString &text, const char *responseName)
 {
     const OpenPlatformAnswer answer(text, responseName);
     answer.gatewayError();
+    answer.requestId();
     answer.resultText("total_result_count");
     try {
         answer.respCode();
