@@ -27,6 +27,8 @@ using Parameters = OpenPlatform::Parameters;
 
 constexpr const char *JsonType = "application/json;charset=UTF-8";
 constexpr const char *LinkPrefix = "https://s.click.aliexpress.com/e/_";
+// The most values either method takes in one call, as the real service.
+constexpr std::size_t MaxValues = 50;
 
 std::string value(const Parameters &parameters, const char *name)
 {
@@ -107,6 +109,26 @@ bool isPageAddress(const std::string &text)
 {
     return (text.starts_with("http://") || text.starts_with("https://")) &&
            text.find_first_of(" \r\n") == std::string::npos;
+}
+
+// The product of an /item/<id>.html page; empty for any other address.
+std::string productOfPage(const std::string &address)
+{
+    const std::size_t item = address.find("/item/");
+    if (item == std::string::npos)
+        return std::string();
+    const std::size_t start = item + 6;
+    const std::size_t end = address.find_first_not_of("0123456789", start);
+    return end != std::string::npos && end > start && address.compare(end, 5, ".html") == 0
+               ? address.substr(start, end - start)
+               : std::string();
+}
+
+// A product whose ID ends in 0000 is outside the affiliate programme whatever the tracking ID:
+// no link, no facts, so that one address of a post can show it beside the others.
+bool isOutsideProgramme(const std::string &productId)
+{
+    return productId.size() > 4 && productId.ends_with("0000");
 }
 
 // Starts {"<method>_response":{"resp_result":{"resp_code":…,"resp_msg":…; the caller adds the
@@ -219,6 +241,8 @@ void writeLinks(Writer &writer, const Parameters &parameters,
     writer.StartArray();
     // Last first, as the real service may: results are matched by source_value.
     for (auto address = addresses.rbegin(); address != addresses.rend(); ++address) {
+        if (isOutsideProgramme(productOfPage(*address)))
+            continue;
         writer.StartObject();
         writer.Key("promotion_link");
         writer.String(partnerLink(parameters, *address));
@@ -408,10 +432,16 @@ OpenPlatform::Answer OpenPlatform::linkGenerate(const Parameters &parameters) co
         return oldRefusal(50, "Remote service error", "isv.invalid-parameter",
                           "tracking_id, promotion_link_type 0 or 2 and source_values (http or "
                           "https addresses) are required");
+    if (addresses.size() > MaxValues)
+        return oldRefusal(50, "Remote service error", "isv.invalid-parameter",
+                          "source_values holds more than 50 addresses");
     if (const auto failure = commonFailure(parameters, Response))
         return *failure;
 
     const bool noCommission = trackingId == "no-commission";
+    const auto linked = std::count_if(addresses.begin(), addresses.end(), [](const auto &address) {
+        return !isOutsideProgramme(productOfPage(address));
+    });
     rapidjson::StringBuffer buffer;
     Writer writer(buffer);
     openResponse(writer, Response, 200, "Call succeeds", trackingId == "array-shape");
@@ -425,7 +455,7 @@ OpenPlatform::Answer OpenPlatform::linkGenerate(const Parameters &parameters) co
         writeLinks(writer, parameters, noCommission ? std::vector<std::string>() : addresses,
                    trackingId == "array-shape");
     writer.Key("total_result_count");
-    writer.Uint64(noCommission ? 0 : addresses.size());
+    writer.Uint64(noCommission ? 0 : std::uint64_t(linked));
     writer.Key("tracking_id");
     writer.String(trackingId);
     writer.EndObject();
@@ -445,8 +475,12 @@ OpenPlatform::Answer OpenPlatform::productDetail(const Parameters &parameters) c
     if (trackingId.empty() || !std::all_of(ids.begin(), ids.end(), isId))
         return oldRefusal(50, "Remote service error", "isv.invalid-parameter",
                           "tracking_id and product_ids (comma-separated digits) are required");
+    if (ids.size() > MaxValues)
+        return oldRefusal(50, "Remote service error", "isv.invalid-parameter",
+                          "product_ids holds more than 50 IDs");
     if (const auto failure = commonFailure(parameters, Response))
         return *failure;
+    std::erase_if(ids, isOutsideProgramme);
     if (trackingId == "no-commission")
         ids.clear();
     if (trackingId == "other-product")

@@ -108,6 +108,9 @@ Open Platform answers, checked in this order:
   empty-result   resp_code 405 "The result is empty"
   call-limit     the platform's top-level failure {"type","code","message",
                  "request_id"}, code ApiCallLimit
+  Both methods take up to 50 comma-separated values a call (more: error_response
+  code 50), and a product whose ID ends in 0000 is outside the programme for any
+  tracking ID: no link for its page, no facts.
   aliexpress.affiliate.link.generate:
   error_response code 50, isv.invalid-parameter
                          no tracking_id, promotion_link_type other than 0 or 2,
