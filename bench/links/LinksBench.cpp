@@ -8,6 +8,7 @@
 // for both sides: curl's time is the sum of the times it reports for each transfer after a
 // warm-up run, and our side does one warm-up run before the N timed ones.
 #include "AnswerText.h"
+#include "BenchStandin.h"
 #include "BenchTiming.h"
 #include "RecordingView.h"
 
@@ -22,11 +23,8 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QUrl>
 
 #include <algorithm>
@@ -42,39 +40,6 @@ using namespace BenchTiming;
 constexpr int Rounds = 7;
 constexpr int Runs = 50;
 constexpr int ManyElements = 10000;
-
-// The stand-in on ports the system picks; its output goes to a file so that it never blocks.
-class Standin
-{
-public:
-    Standin()
-    {
-        m_process.setStandardOutputFile(m_directory.filePath("standin.log"));
-        m_process.start(QStringLiteral(LUMETTA_STANDIN_PROGRAM), {});
-        QFile log(m_directory.filePath("standin.log"));
-        for (int i = 0; i < 500 && m_line.count(' ') < 2; ++i) {
-            QThread::msleep(10);
-            if (log.open(QIODevice::ReadOnly)) {
-                m_line = QString::fromUtf8(log.readLine()).trimmed();
-                log.close();
-            }
-        }
-    }
-    ~Standin()
-    {
-        m_process.terminate();
-        m_process.waitForFinished();
-    }
-    LinkServices services() const
-    {
-        return {m_line.section(' ', 0, 0), m_line.section(' ', 1, 1), m_line.section(' ', 2, 2)};
-    }
-
-private:
-    QTemporaryDir m_directory;
-    QProcess m_process;
-    QString m_line;
-};
 
 // The requests of one run as our client makes them: the GETs on one new connection (kept
 // between GETs to the same host), the form POST on a new TLS connection. Each transfer prints
@@ -175,7 +140,7 @@ void wholeRuns(const LinkServices &services, const char *name, const QString &pa
 
 void wholeRuns()
 {
-    Standin standin;
+    BenchStandin standin;
     const LinkServices services = standin.services();
     AppParams.api_key = QStringLiteral("12345");
     wholeRuns(services, "old API (GET, TLS POST)", QStringLiteral("http://aliexpress.ru/x.html"));
