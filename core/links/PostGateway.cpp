@@ -136,8 +136,7 @@ QList<QStringList> PostGateway::batches(const QStringList &values)
         // The value and the encoded comma before the next one.
         const qsizetype size = QUrl::toPercentEncoding(value).size() + 3;
         if (result.isEmpty() || result.last().size() >= MaxValues || chars + size > MaxListChars) {
-            if (result.isEmpty() || !result.last().isEmpty())
-                result.append(QStringList());
+            result.append(QStringList());
             chars = 0;
         }
         result.last().append(value);

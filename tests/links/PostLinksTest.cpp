@@ -104,7 +104,7 @@ struct Platform
                 continue;
             const std::string source = R"(,"source_value":")" + *value + sourceSuffix + R"("})";
             std::string link = R"("promotion_link":"https://s.click.aliexpress.com/e/_)" + type +
-                               (id.empty() ? "page" : id) + '"';
+                               (id.empty() ? "p" + std::to_string(value->size()) : id) + '"';
             if (messages.count(id))
                 link = R"("message":"Not allowed")";
             if (unusable.count(id))
@@ -291,6 +291,9 @@ TEST_F(PostLinksTest, EachKindOfRequestIsBatchedByFiftyAndRepeatsAreAskedOnce)
         Counts expected;
         qsizetype made; // distinct addresses
     };
+    // Two of them fill a request line.
+    const QString searches =
+        "https://www.aliexpress.com/wholesale?SearchText=" + QString(2400, u'a');
     const Case cases[] = {
         {"3 pages", items(1, 3), {}, {1, 1, 0, 3}, 3},
         {"50 pages", items(1, 50, ",\n"), {}, {1, 1, 0, 50}, 50},
@@ -305,6 +308,11 @@ TEST_F(PostLinksTest, EachKindOfRequestIsBatchedByFiftyAndRepeatsAreAskedOnce)
          base() + "/_7 " + base() + "/_8 " + base() + "/_7 " + items(7, 1),
          {},
          {1, 1, 2, 2},
+         3},
+        {"long search pages split by length",
+         searches + "1 " + searches + "22 " + searches + "333",
+         {},
+         {0, 2, 0, 3},
          3},
     };
     for (const Case &c : cases) {
@@ -329,7 +337,9 @@ TEST_F(PostLinksTest, EachKindOfRequestIsBatchedByFiftyAndRepeatsAreAskedOnce)
             EXPECT_EQ(row.shortLink, "https://clck.ru/" + row.partnerLink.section(u'_', -1));
             const bool hot = c.hot.count(row.productId.toStdString()) > 0;
             EXPECT_EQ(row.partnerLink.contains("/e/_2"), hot) << row.address.toStdString();
-            EXPECT_EQ(row.commissionRate, hot ? 9.0 : 5.0);
+            const auto rate =
+                row.productId.isEmpty() ? std::nullopt : std::optional(hot ? 9.0 : 5.0);
+            EXPECT_EQ(row.commissionRate, rate);
         }
         // The forms go over kept connections, not one each.
         const quint16 shortener = QUrl(servers.services().shortener).port();
