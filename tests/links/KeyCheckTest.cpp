@@ -75,15 +75,21 @@ TEST_F(KeyCheckTest, EveryFailureIsSaidWithTheServicesWordsAndWhatTheyMean)
     };
     const Case cases[] = {
         {{200, R"({"error_response":{"type":"ISV","code":"IncompleteSignature","msg":"Bad sign",)"
-               R"("request_id":"0b86"}})"},
+               R"("request_id":"0b\u001b86"}})"},
          {RefusedLine, "Ошибка API aliexpress: IncompleteSignature: Bad sign", Signature,
           requestId("0b86")}},
         {{200, R"({"error_response":{"code":29,"msg":"Invalid app Key","sub_code":)"
                R"("isv.appkey-not-exists","sub_msg":"unknown"}})"},
          {RefusedLine, "Ошибка API aliexpress: 29: Invalid app Key",
           "Подробности: isv.appkey-not-exists: unknown", UnknownKey}},
-        {{200, R"({"type":"ISP","code":"ApiCallLimit","message":"Slow down"})"},
-         {RefusedLine, "Ошибка API aliexpress: ApiCallLimit: Slow down", CallLimit}},
+        {{200, R"({"error_response":{"code":"InvalidTimestamp","msg":"Invalid timestamp"}})"},
+         {RefusedLine, "Ошибка API aliexpress: InvalidTimestamp: Invalid timestamp",
+          "Время запроса не принято: проверьте часы и часовой пояс компьютера."}},
+        // A frequency limit is known by its message whatever its code; codes are exact words.
+        {{200, R"({"type":"ISP","code":"Busy","message":"Failed due to frequency limit"})"},
+         {RefusedLine, "Ошибка API aliexpress: Busy: Failed due to frequency limit", CallLimit}},
+        {{200, R"({"type":"ISV","code":"incompletesignature","message":"x"})"},
+         {RefusedLine, "Ошибка API aliexpress: incompletesignature: x"}},
         {{200, categories("401")},
          {"Проверка не пройдена: Open Platform ответил ошибкой.", "Статус ответа: 401",
           "Сообщение API: Call succeeds", NotPublisher, requestId("0bc")}},
@@ -93,7 +99,6 @@ TEST_F(KeyCheckTest, EveryFailureIsSaidWithTheServicesWordsAndWhatTheyMean)
          {NoAnswerLine, "HTTP/1.1 400 Bad Request", Rejected,
           "Ошибка API aliexpress: MissingParameter: sign is missing"}},
         {{200, "<html>busy</html>", "text/html"}, {UnreadLine}},
-        {{200, "[]"}, {UnreadLine}},
         {{200, R"({"aliexpress_affiliate_category_get_response":{}})"}, {UnreadLine}},
     };
     for (const Case &c : cases) {

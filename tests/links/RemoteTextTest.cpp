@@ -149,9 +149,12 @@ TEST_F(RemoteTextTest, RemoteTextReachesTheViewWithoutControlCharacters)
     EXPECT_EQ(view.log.value(7), "Для ссылки: u1" + ForgedShown);
     EXPECT_TRUE(allClean());
     AppParams.app_secret = Secret;
+    // Every connection gets this answer: the facts' and the link's. It says it closes, so that
+    // the link's request cannot race the close on a kept connection.
     ScriptedServer gatewayServer({ScriptedServer::Script()
                                       .respond("HTTP/1.1 500 Oops\x1b[2J\x0b"
                                                "Short link: https://clck.ru/FAKE\r\n"
+                                               "Connection: close\r\n"
                                                "Content-Length: 0\r\n\r\n")
                                       .close()});
     LinkServices services = servers.services();

@@ -1,5 +1,5 @@
-// The table that says what a failure means: each kind of message a failed request can carry,
-// and the gateway's refusals that only a unit can reach.
+// The table that says what a failure means, for each kind of message a failed request can
+// carry. (The service's codes are tested through the runs and the key check that log them.)
 #include "ExpectedMeanings.h"
 #include "QStringPrinter.h"
 
@@ -67,34 +67,6 @@ TEST(ServiceErrorMeaningsTest, EachTransportFailureGetsTheLineForWhatItMeans)
         // The message's own line stays first, as it is.
         EXPECT_EQ(ServiceErrorMeanings::transportLines(message).value(0), message);
     }
-}
-
-TEST(ServiceErrorMeaningsTest, RefusalsAreKnownByCodeSubCodeOrAFrequencyLimit)
-{
-    const auto error = [](const char *code, const char *subCode, const char *message) {
-        return OpenPlatformError{code, message, subCode, QString(),
-                                 QStringLiteral(" 21\x1b"
-                                                "0b ")};
-    };
-    const std::vector<std::pair<OpenPlatformError, QStringList>> cases{
-        {error("InvalidTimestamp", "", "Invalid timestamp"),
-         {"Ошибка API aliexpress: InvalidTimestamp: Invalid timestamp",
-          "Время запроса не принято: проверьте часы и часовой пояс компьютера.",
-          requestId("210b")}},
-        {error("ISP.Busy", "", "The request has failed due to frequency limit"),
-         {"Ошибка API aliexpress: ISP.Busy: The request has failed due to frequency limit",
-          CallLimit, requestId("210b")}},
-        {error(" 29 ", "", "Invalid app Key"),
-         {"Ошибка API aliexpress:  29 : Invalid app Key", UnknownKey, requestId("210b")}},
-        // Codes are the service's exact words.
-        {error("incompletesignature", "", "x"),
-         {"Ошибка API aliexpress: incompletesignature: x", requestId("210b")}},
-    };
-    for (const auto &[refusal, lines] : cases)
-        EXPECT_EQ(ServiceErrorMeanings::refusalLines(refusal), lines) << refusal.code.toStdString();
-    EXPECT_EQ(ServiceErrorMeanings::respCodeLines(QStringLiteral(" 402 "), QString()),
-              QStringList{BadParameters});
-    EXPECT_EQ(ServiceErrorMeanings::respCodeLines(QStringLiteral("404"), QString()), QStringList());
 }
 
 } // namespace
