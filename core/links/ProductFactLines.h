@@ -7,8 +7,10 @@
 #include <optional>
 
 // The product's facts as the log shows them, written as a Russian reader expects whatever the
-// machine's locale: "Цена: 1 234,50 ₽ (без скидки 2 469,00 ₽, скидка 50 %)", "Заказов: 2
-// 280". Each space within a number, and between a number and its currency sign or per cent, is a
+// machine's locale:
+//   Цена: 1 234,50 ₽ (без скидки 2 469,00 ₽, скидка 50 %)
+//   Заказов: 2 280
+// Each space within a number, and between a number and its currency sign or per cent, is a
 // no-break space (U+00A0), so that the log never wraps a number apart.
 // Numbers come from the service as text; one that is not a finite non-negative number in a sane
 // range is shown as "нет данных", so that a broken or hostile answer cannot pass a price of
