@@ -245,8 +245,8 @@ void JsonDocumentBuilder::PageAllocator::Free(void *block)
     if (!block)
         return;
     char *start = static_cast<char *>(block) - HeaderBytes;
-    const BlockHeader header = *reinterpret_cast<const BlockHeader *>(start);
 #ifdef __linux__
+    const BlockHeader header = *reinterpret_cast<const BlockHeader *>(start);
     if (header.paged) {
         ::munmap(start, header.bytes);
         return;
