@@ -1,5 +1,7 @@
 #include "Unit1.h"
 
+#include "HistoryWindow.h"
+#include "PostLinksWindow.h"
 #include "TrimText.h"
 #include "UnEditTrackingId.h"
 #include "UnFmParam.h"
@@ -12,8 +14,6 @@
 #include "widgets/ImageButton.h"
 #include "widgets/PlacedControl.h"
 #include "widgets/ShellOpen.h"
-
-#include "BuildConfig.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -86,8 +86,6 @@ TForm1::TForm1(QWidget *parent)
     // fields the width.
     setMinimumSize(ClientWidth, ClientHeight);
     resize(ClientWidth, ClientHeight);
-    if (const QString caFile = QStringLiteral(LUMETTA_EXTRA_CA_FILE); !caFile.isEmpty())
-        m_worker.setExtraCaFile(caFile);
 
     createControls();
     anchorControls();
@@ -169,6 +167,12 @@ void TForm1::createLinkControls()
     EdShortParLink = place(new SingleLineEdit(this), "EdShortParLink", 102, 206, 235, 21);
     Button6 = place(new ImageButton(Il32.at(1), this), "Button6", 357, 194, 38, 38);
     Button6->setToolTip(QStringLiteral("Копировать в буфер обмена Короткую партнёрскую ссылку"));
+
+    Button7 =
+        place(new QPushButton(QStringLiteral("Из текста"), this), "Button7", 405, 156, 83, 25);
+    Button7->setToolTip(QStringLiteral("Ссылки из текста поста (Ctrl+L)"));
+    Button8 = place(new QPushButton(QStringLiteral("История"), this), "Button8", 405, 200, 83, 25);
+    Button8->setToolTip(QStringLiteral("История ссылок (Ctrl+H)"));
 }
 
 void TForm1::createLogControls()
@@ -199,8 +203,8 @@ void TForm1::anchorControls()
     for (QWidget *wide : std::initializer_list<QWidget *>{EdUrl, Button1, EdTrackID, EdLinkPartn,
                                                           EdShortParLink, EdGet})
         m_layout.add(wide, H::StretchToRight);
-    for (QWidget *right : std::initializer_list<QWidget *>{Button5, Image1, Image2, Image3, Button4,
-                                                           Button2, Button3, Button6})
+    for (QWidget *right : std::initializer_list<QWidget *>{
+             Button5, Image1, Image2, Image3, Button4, Button2, Button3, Button6, Button7, Button8})
         m_layout.add(right, H::MoveWithRight);
     m_layout.add(MemoLog, H::StretchToRight, AnchoredLayout::Vertical::StretchToBottom);
 }
@@ -222,6 +226,8 @@ void TForm1::describeControls()
         {Button3, QStringLiteral("Копировать партнёрскую ссылку")},
         {EdShortParLink, QStringLiteral("Короткая ссылка")},
         {Button6, QStringLiteral("Копировать короткую ссылку")},
+        {Button7, QStringLiteral("Ссылки из текста")},
+        {Button8, QStringLiteral("История ссылок")},
         {MemoLog, QStringLiteral("Журнал")},
     };
     for (const auto &[control, name] : names)
@@ -234,9 +240,9 @@ void TForm1::describeControls()
 
 void TForm1::setFocusOrder()
 {
-    const QList<QWidget *> order{EdUrl,   Button1, MemoLog, EdLinkPartn, EdTrackID,
-                                 Button2, Button3, Button4, Button5,     EdShortParLink,
-                                 Button6, Image1,  Image2,  Image3};
+    const QList<QWidget *> order{EdUrl,   Button1, MemoLog, EdLinkPartn,    EdTrackID, Button2,
+                                 Button3, Button4, Button5, EdShortParLink, Button6,   Button7,
+                                 Button8, Image1,  Image2,  Image3};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order.at(i), order.at(i + 1));
     for (QPushButton *button : buttons()) {
@@ -249,7 +255,7 @@ void TForm1::setFocusOrder()
 
 QList<QPushButton *> TForm1::buttons() const
 {
-    return {Button1, Button2, Button3, Button4, Button5, Button6};
+    return {Button1, Button2, Button3, Button4, Button5, Button6, Button7, Button8};
 }
 
 void TForm1::connectHandlers()
@@ -263,6 +269,8 @@ void TForm1::connectHandlers()
     connect(Image1, &ClickablePicture::clicked, this, Guarded(this, &TForm1::Image1Click));
     connect(Image2, &ClickablePicture::clicked, this, Guarded(this, &TForm1::Image2Click));
     connect(Image3, &ClickablePicture::clicked, this, Guarded(this, &TForm1::Image3Click));
+    connect(Button7, &QPushButton::clicked, this, Guarded(this, &TForm1::Button7Click));
+    connect(Button8, &QPushButton::clicked, this, Guarded(this, &TForm1::Button8Click));
 }
 
 void TForm1::connectShortcuts()
@@ -276,6 +284,8 @@ void TForm1::connectShortcuts()
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Enter), Guarded(this, &TForm1::generateUnlessRunning));
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), Guarded(this, &TForm1::Image1Click));
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_T), Guarded(this, &TForm1::Button2Click));
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_L), Guarded(this, &TForm1::Button7Click));
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_H), Guarded(this, &TForm1::Button8Click));
 }
 
 void TForm1::connectWorker()
@@ -289,12 +299,26 @@ void TForm1::connectWorker()
     connect(&m_worker, &LinkWorker::partnerLinkToolTipChanged, this,
             &TForm1::setPartnerLinkToolTip);
     connect(&m_worker, &LinkWorker::finished, this, [this] { showRunState(false); });
+    connect(&m_worker, &RunWorker::historyChanged, this, [this] {
+        if (m_history)
+            m_history->refresh();
+    });
 }
 
 void TForm1::setLinkServices(const LinkServices &services)
 {
     m_services = services;
     m_worker.setServices(services);
+    if (m_postLinks)
+        m_postLinks->worker().setServices(services);
+}
+
+void TForm1::setExtraCaFile(const QString &pemPath)
+{
+    m_extraCaFile = pemPath;
+    m_worker.setExtraCaFile(pemPath);
+    if (m_postLinks)
+        m_postLinks->worker().setExtraCaFile(pemPath);
 }
 
 void TForm1::FormCreate()
@@ -570,4 +594,38 @@ void TForm1::Image2Click()
 void TForm1::Image3Click()
 {
     ShellOpen(WebPages::portalHome(), this);
+}
+
+void TForm1::Button7Click()
+{
+    postLinksWindow()->showPost(EdTrackID->currentText());
+}
+
+void TForm1::Button8Click()
+{
+    historyWindow()->showHistory();
+}
+
+PostLinksWindow *TForm1::postLinksWindow()
+{
+    if (!m_postLinks) {
+        m_postLinks = new PostLinksWindow(this);
+        m_postLinks->worker().setServices(m_services);
+        if (!m_extraCaFile.isEmpty())
+            m_postLinks->worker().setExtraCaFile(m_extraCaFile);
+        connect(&m_postLinks->worker(), &RunWorker::historyChanged, this, [this] {
+            if (m_history)
+                m_history->refresh();
+        });
+    }
+    return m_postLinks;
+}
+
+HistoryWindow *TForm1::historyWindow()
+{
+    if (!m_history) {
+        m_history = new HistoryWindow(this);
+        connect(m_history, &HistoryWindow::noticeRaised, this, &TForm1::AddLog);
+    }
+    return m_history;
 }

@@ -9,6 +9,8 @@
 #include <QWidget>
 
 class ClickablePicture;
+class HistoryWindow;
+class PostLinksWindow;
 class ImageButton;
 class QComboBox;
 class QCommandLinkButton;
@@ -49,7 +51,7 @@ public:
     // The last answer received, whole (the hidden field shows its start).
     const QString &rawAnswer() const { return m_rawAnswer; }
     // Certificates trusted besides the system's (the stand-in's own authority).
-    void setExtraCaFile(const QString &pemPath) { m_worker.setExtraCaFile(pemPath); }
+    void setExtraCaFile(const QString &pemPath);
     // The worker that runs the generate operation.
     LinkWorker &linkWorker() { return m_worker; }
     bool isGenerating() const { return m_worker.isRunning(); }
@@ -73,6 +75,11 @@ public:
     void Image1Click();
     void Image2Click();
     void Image3Click();
+    // The post's links window and the history, made at their first opening.
+    void Button7Click();
+    void Button8Click();
+    PostLinksWindow *postLinksWindow();
+    HistoryWindow *historyWindow();
 
     // Pictures of the image list: 0 gear, 1 copy, 2 paste.
     const QStringList Il32;
@@ -94,6 +101,8 @@ public:
     QLabel *Label1;
     SingleLineEdit *EdShortParLink;
     ImageButton *Button6;
+    QPushButton *Button7;
+    QPushButton *Button8;
     QPlainTextEdit *MemoLog;
     QLineEdit *EdGet;
     QPlainTextEdit *MemoRes;
@@ -129,6 +138,9 @@ private:
     LinkWorker m_worker;
     AnchoredLayout m_layout{QSize(ClientWidth, ClientHeight)};
     QString m_rawAnswer;
+    QString m_extraCaFile;
+    PostLinksWindow *m_postLinks = nullptr;
+    HistoryWindow *m_history = nullptr;
     bool m_logHasLines = false;
     bool m_shownOnce = false;
 };

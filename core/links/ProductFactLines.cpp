@@ -111,23 +111,29 @@ std::optional<double> rate(const QString &text)
     return numberOf(text, form, 100);
 }
 
+QString rateText(double percent)
+{
+    return russian().toString(percent, 'f', QLocale::FloatingPointShortest) + NoBreakSpace +
+           QLatin1Char('%');
+}
+
 QString rateText(const QString &text)
 {
     const std::optional<double> value = rate(text);
-    if (!value)
-        return NoData;
-    return russian().toString(*value, 'f', QLocale::FloatingPointShortest) + NoBreakSpace +
-           QLatin1Char('%');
+    return value ? rateText(*value) : NoData;
+}
+
+QString priceText(double price, const QString &currency)
+{
+    const QString code = RemoteText::cleaned(currency).trimmed();
+    const QString number = russian().toString(price, 'f', decimalsOf(code));
+    return code.isEmpty() ? number : number + NoBreakSpace + currencySigns().value(code, code);
 }
 
 QString priceText(const QString &price, const QString &currency)
 {
     const std::optional<double> value = amount(price);
-    if (!value)
-        return NoData;
-    const QString code = RemoteText::cleaned(currency).trimmed();
-    const QString number = russian().toString(*value, 'f', decimalsOf(code));
-    return code.isEmpty() ? number : number + NoBreakSpace + currencySigns().value(code, code);
+    return value ? priceText(*value, currency) : NoData;
 }
 
 bool hotRateIsHigher(const ProductFacts &facts)

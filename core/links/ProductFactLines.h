@@ -25,11 +25,13 @@ std::optional<double> rate(const QString &text);
 
 // A rate as the log shows it: "3,5 %", or "нет данных".
 QString rateText(const QString &text);
+QString rateText(double percent);
 
 // A price in the currency named by its ISO code, as the log shows it: "123,80 ₽" with the
 // currency's sign when it has a well-known one, else with the code ("12,00 SEK"); without a
 // currency the number alone. "нет данных" for an unusable price.
 QString priceText(const QString &price, const QString &currency);
+QString priceText(double price, const QString &currency);
 
 // Whether both rates are usable and the hot-product rate is the higher: a hot link earns more.
 bool hotRateIsHigher(const ProductFacts &facts);

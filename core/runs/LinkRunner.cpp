@@ -1,5 +1,6 @@
 #include "runs/LinkRunner.h"
 
+#include "links/KeyCheck.h"
 #include "links/PartnerLink.h"
 #include "links/PartnerLinkView.h"
 
@@ -28,7 +29,7 @@ public:
     {
         report(LinkRunner::PartnerLinkToolTip, text);
     }
-    void linkMade(const MadeLink &link) override { m_runner.keep(m_run, link); }
+    void linkMade(const MadeLink &link) override { m_runner.keep(m_run, {link}); }
 
 private:
     void report(LinkRunner::Outlet outlet, const QString &text)
@@ -36,6 +37,32 @@ private:
         Q_EMIT m_runner.reported(m_run, outlet, text);
     }
 
+    LinkRunner &m_runner;
+    quint64 m_run;
+};
+
+// The post operation's reports, each turned into a report of the run.
+class PostReportingView : public PostView
+{
+public:
+    PostReportingView(LinkRunner &runner, quint64 run) : m_runner(runner), m_run(run) {}
+
+    void rowsFound(const QList<PostRow> &rows) override
+    {
+        Q_EMIT m_runner.postRowsFound(m_run, rows);
+    }
+    void rowChanged(qsizetype index, const PostRow &row) override
+    {
+        Q_EMIT m_runner.postRowChanged(m_run, index, row);
+    }
+    void progress(qsizetype settled, qsizetype total) override
+    {
+        Q_EMIT m_runner.postProgress(m_run, settled, total);
+    }
+    void stageStarted() override { m_runner.startStage(); }
+    void linkMade(const MadeLink &link) override { m_runner.keep(m_run, {link}); }
+
+private:
     LinkRunner &m_runner;
     quint64 m_run;
 };
@@ -49,9 +76,9 @@ LinkRunner::LinkRunner() : m_http(m_channel)
     m_http.setMaxBodyBytes(qsizetype(4) << 20);
 }
 
-void LinkRunner::keep(quint64 run, const MadeLink &link)
+void LinkRunner::keep(quint64 run, const QList<MadeLink> &links)
 {
-    if (const QString notice = m_history.record({link}); !notice.isEmpty())
+    if (const QString notice = m_history.record(links); !notice.isEmpty())
         Q_EMIT reported(run, Log, notice);
     Q_EMIT historyChanged();
 }
@@ -59,15 +86,41 @@ void LinkRunner::keep(quint64 run, const MadeLink &link)
 void LinkRunner::run(quint64 run, const LinkRequest &request, const LinkServices &services,
                      int runTimeoutMs, std::shared_ptr<std::atomic_bool> stopRequested)
 {
-    m_channel.setOverallDeadline(QDeadlineTimer(runTimeoutMs));
+    ReportingView view(*this, run);
+    runStoppable(run, runTimeoutMs, stopRequested,
+                 [&] { GeneratePartnerLink(request, view, m_http, services); });
+}
+
+void LinkRunner::runPost(quint64 run, const PostRequest &request, const LinkServices &services,
+                         int runTimeoutMs, std::shared_ptr<std::atomic_bool> stopRequested)
+{
+    PostReportingView view(*this, run);
+    runStoppable(run, runTimeoutMs, stopRequested,
+                 [&] { PostLinks::Convert(request, view, m_http, services); });
+}
+
+void LinkRunner::runKeyCheck(quint64 run, const TParametrs &params, const LinkServices &services,
+                             int runTimeoutMs, std::shared_ptr<std::atomic_bool> stopRequested)
+{
+    runStoppable(run, runTimeoutMs, stopRequested, [&] {
+        const KeyCheckResult result = CheckOpenPlatformKey(params, m_http, services);
+        Q_EMIT keyChecked(run, result.works, result.lines);
+    });
+}
+
+void LinkRunner::runStoppable(quint64 run, int runTimeoutMs,
+                              const std::shared_ptr<std::atomic_bool> &stopRequested,
+                              const std::function<void()> &work)
+{
+    m_stageTimeoutMs = runTimeoutMs;
+    startStage();
     m_channel.setWaitHook([stopRequested] {
         if (*stopRequested)
             throw RunStopped();
     });
-    ReportingView view(*this, run);
     try {
         if (!*stopRequested)
-            GeneratePartnerLink(request, view, m_http, services);
+            work();
     } catch (const RunStopped &) {
         // The client has closed the connection the stopped request was using.
     }

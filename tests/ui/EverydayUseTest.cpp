@@ -1,7 +1,9 @@
 // The main window and its dialogs as keyboard and screen-reader users meet them, and the main
 // window's size.
+#include "HistoryWindow.h"
 #include "LoopbackServices.h"
 #include "ModalDriver.h"
+#include "PostLinksWindow.h"
 #include "Recorders.h"
 #include "RunWaiter.h"
 #include "TemporaryDataDirectory.h"
@@ -95,6 +97,14 @@ void EverydayUseTest::keyboardReachesEveryAction()
             return opened.urls == QStringList{page};
         };
     };
+    const auto windowShown = [](const std::function<QWidget *()> &window) {
+        return [window](const std::function<void()> &press) {
+            press();
+            const bool shown = window()->isVisible();
+            window()->close();
+            return shown;
+        };
+    };
     const auto runMade = [&w, &services](const std::function<void()> &press) {
         const int before = services.api().connectionCount();
         press();
@@ -123,6 +133,10 @@ void EverydayUseTest::keyboardReachesEveryAction()
     const QList<Case> cases{
         {"Ctrl+, anywhere", w.MemoLog, Qt::CTRL | Qt::Key_Comma, dialogOpened(FmParam)},
         {"Ctrl+T anywhere", w.EdUrl, Qt::CTRL | Qt::Key_T, dialogOpened(Form2)},
+        {"Ctrl+L anywhere", w.EdUrl, Qt::CTRL | Qt::Key_L,
+         windowShown([&w] { return static_cast<QWidget *>(w.postLinksWindow()); })},
+        {"Ctrl+H anywhere", w.MemoLog, Qt::CTRL | Qt::Key_H,
+         windowShown([&w] { return static_cast<QWidget *>(w.historyWindow()); })},
         {"Space on the gear", w.Image1, QKeyCombination(Qt::Key_Space), dialogOpened(FmParam)},
         {"Enter on the gear", w.Image1, QKeyCombination(Qt::Key_Return), dialogOpened(FmParam)},
         {"Enter on the globe", w.Image2, QKeyCombination(Qt::Key_Return),
@@ -150,7 +164,7 @@ void EverydayUseTest::keyboardReachesEveryAction()
 void EverydayUseTest::focusedPicturesShowAFrame()
 {
     // Reached with Tab, as a keyboard user does: the style frames what has the focus then.
-    QWidget *before = m_window->Button6;
+    QWidget *before = m_window->Button8;
     for (ClickablePicture *picture : {m_window->Image1, m_window->Image2, m_window->Image3}) {
         const QImage unfocused = picture->grab().toImage();
         before->setFocus();

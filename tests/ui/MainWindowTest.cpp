@@ -654,8 +654,9 @@ void MainWindowTest::tabOrderFollowsTheDesign()
         QStringLiteral("Button1"),   QStringLiteral("MemoLog"), QStringLiteral("EdLinkPartn"),
         QStringLiteral("EdTrackID"), QStringLiteral("Button2"), QStringLiteral("Button3"),
         QStringLiteral("Button4"),   QStringLiteral("Button5"), QStringLiteral("EdShortParLink"),
-        QStringLiteral("Button6"),   QStringLiteral("Image1"),  QStringLiteral("Image2"),
-        QStringLiteral("Image3"),    QStringLiteral("EdUrl")};
+        QStringLiteral("Button6"),   QStringLiteral("Button7"), QStringLiteral("Button8"),
+        QStringLiteral("Image1"),    QStringLiteral("Image2"),  QStringLiteral("Image3"),
+        QStringLiteral("EdUrl")};
     QStringList visited;
     for (int i = 0; i < expected.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -735,6 +736,8 @@ void MainWindowTest::everyVisibleControlStandsWhereDesigned()
         {QStringLiteral("Button3"), {357, 150, 38, 38}},
         {QStringLiteral("EdShortParLink"), {102, 206, 235, 21}},
         {QStringLiteral("Button6"), {357, 194, 38, 38}},
+        {QStringLiteral("Button7"), {405, 156, 83, 25}},
+        {QStringLiteral("Button8"), {405, 200, 83, 25}},
         {QStringLiteral("MemoLog"), {0, 254, 501, 138}}};
     QStringList expectedNames;
     for (const auto &[name, position] : labels) {

@@ -1,6 +1,7 @@
 // The settings dialog driven as a user would, alone for the key held in memory and through the
 // main window's gear for what reaches the settings file; also its digits-only key field.
 
+#include "LoopbackServices.h"
 #include "LumettaApplication.h"
 #include "ModalDriver.h"
 #include "Recorders.h"
@@ -9,6 +10,7 @@
 #include "UnFmParam.h"
 #include "Unit1.h"
 #include "links/WebPages.h"
+#include "runs/KeyCheckWorker.h"
 #include "stored/UnParam.h"
 #include "widgets/DigitsOnlyLineEdit.h"
 #include "widgets/GlyphButton.h"
@@ -21,6 +23,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <functional>
@@ -91,6 +94,10 @@ private Q_SLOTS:
     void consoleLinkOpensTheOpenPlatform();
     void gearWritesTheSecretAfterOkOnly();
     void currencyIsChosenFromTheApisListAndKeptOnOkOnly();
+    void countryIsKeptOnOkAsAnUpperCaseCode_data();
+    void countryIsKeptOnOkAsAnUpperCaseCode();
+    void checkTellsWhetherTheTypedKeyWorks_data();
+    void checkTellsWhetherTheTypedKeyWorks();
 
 private:
     std::unique_ptr<TemporaryDataDirectory> m_data;
@@ -125,8 +132,8 @@ void SettingsDialogTest::cleanup()
 void SettingsDialogTest::windowHasItsCaptionSizeAndControls()
 {
     QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Настройки"));
-    // Grown to the right for the Open Platform's controls.
-    QCOMPARE(m_dialog->size(), QSize(490, 130));
+    // Grown to the right for the Open Platform's controls and down for the key check.
+    QCOMPARE(m_dialog->size(), QSize(490, 230));
     const Qt::WindowFlags flags = m_dialog->windowFlags();
     QVERIFY(flags & Qt::WindowCloseButtonHint);
     QVERIFY(flags & Qt::WindowMinimizeButtonHint);
@@ -456,6 +463,10 @@ void SettingsDialogTest::secretStandsBesideTheOriginalControlsAndTabsAfterTheKey
         QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
         QCOMPARE(m_dialog->focusWidget(), m_dialog->CbCurrency);
         QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
+        QCOMPARE(m_dialog->focusWidget(), m_dialog->CbCountry);
+        QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
+        QCOMPARE(m_dialog->focusWidget(), m_dialog->BtCheck);
+        QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
         QCOMPARE(m_dialog->focusWidget(), m_dialog->BitBtn1);
         m_dialog->EdAppkey->setFocus();
         m_dialog->reject();
@@ -540,6 +551,73 @@ void SettingsDialogTest::currencyIsChosenFromTheApisListAndKeptOnOkOnly()
     QCOMPARE(ReadSetting(QStringLiteral("currency"), absent), QStringLiteral("USD"));
     delete FmParam;
     FmParam = nullptr;
+}
+
+void SettingsDialogTest::countryIsKeptOnOkAsAnUpperCaseCode_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("listed") << "KZ"
+                            << "KZ";
+    QTest::newRow("typed in lower case") << " de "
+                                         << "DE";
+    QTest::newRow("blank") << "  "
+                           << "RU";
+}
+
+void SettingsDialogTest::countryIsKeptOnOkAsAnUpperCaseCode()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    AppParams.country = QStringLiteral("BY");
+    execWith(m_dialog, [&] {
+        QCOMPARE(m_dialog->CbCountry->currentText(), QStringLiteral("BY"));
+        m_dialog->CbCountry->setEditText(typed);
+        m_dialog->BitBtn1->click();
+    });
+    QCOMPARE(AppParams.country, kept);
+}
+
+void SettingsDialogTest::checkTellsWhetherTheTypedKeyWorks_data()
+{
+    QTest::addColumn<QString>("secret");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("works") << "typed-secret"
+                           << QByteArray(R"({"aliexpress_affiliate_category_get_response":)"
+                                         R"({"resp_result":{"resp_code":200,"result":{}}}})")
+                           << 1 << "Ключ и секрет подходят";
+    QTest::newRow("refused")
+        << "typed-secret"
+        << QByteArray(R"({"error_response":{"code":"IncompleteSignature","msg":"Bad sign"}})") << 1
+        << "IncompleteSignature";
+    QTest::newRow("no secret") << " " << QByteArray("{}") << 0 << "App Secret";
+}
+
+// The key and secret as typed are checked, not those in memory, and the dialog answers
+// meanwhile.
+void SettingsDialogTest::checkTellsWhetherTheTypedKeyWorks()
+{
+    QFETCH(QString, secret);
+    QFETCH(QByteArray, answer);
+    QFETCH(int, requests);
+    QFETCH(QString, shown);
+    LoopbackServices services(LoopbackServices::answer(answer, "application/json"), {});
+    LinkServices platform = services.services();
+    platform.openPlatform = platform.apiGateway;
+    m_dialog->keyCheckWorker().setServices(platform);
+    execWith(m_dialog, [&] {
+        m_dialog->EdAppkey->setText(QStringLiteral("12345678"));
+        m_dialog->EdAppSecret->setText(secret);
+        QTest::mouseClick(m_dialog->BtCheck, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_dialog->keyCheckWorker().isRunning(), 10000);
+        QVERIFY2(m_dialog->LbCheck->text().contains(shown), qPrintable(m_dialog->LbCheck->text()));
+        QCOMPARE(m_dialog->BtCheck->text(), QStringLiteral("Проверить"));
+        m_dialog->reject();
+    });
+    QCOMPARE(services.api().requests().size(), requests);
+    QVERIFY(AppParams.app_secret.isEmpty());
 }
 
 int main(int argc, char **argv)

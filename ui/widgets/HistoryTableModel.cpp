@@ -1,8 +1,8 @@
 #include "widgets/HistoryTableModel.h"
 
 #include "history/HistoryStore.h"
+#include "links/ProductFactLines.h"
 
-#include <QLocale>
 #include <QTimer>
 
 HistoryTableModel::HistoryTableModel(QObject *parent) : QAbstractTableModel(parent) {}
@@ -94,14 +94,9 @@ QString HistoryTableModel::displayed(const HistoryEntry &entry, int column) cons
     case Title:
         return entry.title;
     case Price:
-        return entry.price
-                   ? QString::number(*entry.price, 'f', 2) + QLatin1Char(' ') + entry.currency
-                   : QString();
+        return entry.price ? ProductFactLines::priceText(*entry.price, entry.currency) : QString();
     case Commission:
-        return entry.commissionRate
-                   ? QString::number(*entry.commissionRate, 'f', QLocale::FloatingPointShortest) +
-                         QStringLiteral(" %")
-                   : QString();
+        return entry.commissionRate ? ProductFactLines::rateText(*entry.commissionRate) : QString();
     case PartnerLink:
         return entry.partnerLink;
     case ShortLink:
