@@ -1,9 +1,10 @@
 #include "CommandLine.h"
+#include "ProcessEnd.h"
 #include "Startup.h"
 
 int main(int argc, char **argv)
 {
     if (const auto exitCode = RunCommandLine(argc, argv))
         return *exitCode;
-    return RunLumetta(argc, argv);
+    return EndProcess(RunLumetta(argc, argv));
 }

@@ -88,7 +88,19 @@ protected:
         channel.setExtraCaFile(QStringLiteral(LUMETTA_STANDIN_CA));
     }
 
-    int received(const QString &what) const { return int(standin.lines().filter(what).size()); }
+    // The stand-in logs a request after its answer is sent: its count is read once the log has
+    // stayed the same for a while.
+    int received(const QString &what) const
+    {
+        QStringList lines = standin.lines();
+        for (int unchanged = 0, i = 0; unchanged < 3 && i < 100; ++i) {
+            QThread::msleep(50);
+            const QStringList now = standin.lines();
+            unchanged = now.size() == lines.size() ? unchanged + 1 : 0;
+            lines = now;
+        }
+        return int(lines.filter(what).size());
+    }
 
     Standin standin;
     TlsChannel channel;

@@ -5,6 +5,7 @@
 #include "LumettaApplication.h"
 #include "ModalDriver.h"
 #include "TemporaryDataDirectory.h"
+#include "UiTestMain.h"
 #include "UnEditTrackingId.h"
 #include "UnFmParam.h"
 
@@ -176,10 +177,9 @@ void DialogPlacementTest::dialogThatWouldStartOffTheDesktopIsPushedOntoIt()
 
 int main(int argc, char **argv)
 {
-    LumettaApplication application(argc, argv);
-    application.setAttribute(Qt::AA_Use96Dpi, true);
-    DialogPlacementTest test;
-    return QTest::qExec(&test, argc, argv);
+    return RunUiTest<DialogPlacementTest>(argc, argv, [](LumettaApplication &application) {
+        application.setAttribute(Qt::AA_Use96Dpi, true);
+    });
 }
 
 #include "DialogPlacementTest.moc"

@@ -5,6 +5,7 @@
 #include "ModalDriver.h"
 #include "Recorders.h"
 #include "TemporaryDataDirectory.h"
+#include "UiTestMain.h"
 #include "UnEditTrackingId.h"
 #include "Unit1.h"
 #include "links/WebPages.h"
@@ -587,10 +588,9 @@ void EditTrackingIdDialogTest::mainWindowRefillsItsDropDownAfterTheEditor()
 
 int main(int argc, char **argv)
 {
-    LumettaApplication application(argc, argv);
-    application.setAttribute(Qt::AA_Use96Dpi, true);
-    EditTrackingIdDialogTest test;
-    return QTest::qExec(&test, argc, argv);
+    return RunUiTest<EditTrackingIdDialogTest>(argc, argv, [](LumettaApplication &application) {
+        application.setAttribute(Qt::AA_Use96Dpi, true);
+    });
 }
 
 #include "EditTrackingIdDialogTest.moc"

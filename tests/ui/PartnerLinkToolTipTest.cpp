@@ -4,6 +4,7 @@
 #include "LumettaApplication.h"
 #include "RunWaiter.h"
 #include "TemporaryDataDirectory.h"
+#include "UiTestMain.h"
 #include "Unit1.h"
 #include "stored/UnParam.h"
 
@@ -132,11 +133,6 @@ void PartnerLinkToolTipTest::remoteTextShowsAsPlainBoundedText()
     QTRY_VERIFY(window.MemoLog->document()->lastBlock().layout()->lineCount() > 1);
 }
 
-int main(int argc, char **argv)
-{
-    LumettaApplication application(argc, argv);
-    PartnerLinkToolTipTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+LUMETTA_UI_TEST_MAIN(PartnerLinkToolTipTest)
 
 #include "PartnerLinkToolTipTest.moc"

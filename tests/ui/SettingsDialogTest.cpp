@@ -7,6 +7,7 @@
 #include "Recorders.h"
 #include "TemporaryDataDirectory.h"
 #include "Theme.h"
+#include "UiTestMain.h"
 #include "UnFmParam.h"
 #include "Unit1.h"
 #include "links/WebPages.h"
@@ -622,10 +623,9 @@ void SettingsDialogTest::checkTellsWhetherTheTypedKeyWorks()
 
 int main(int argc, char **argv)
 {
-    LumettaApplication application(argc, argv);
-    application.setAttribute(Qt::AA_Use96Dpi, true);
-    SettingsDialogTest test;
-    return QTest::qExec(&test, argc, argv);
+    return RunUiTest<SettingsDialogTest>(argc, argv, [](LumettaApplication &application) {
+        application.setAttribute(Qt::AA_Use96Dpi, true);
+    });
 }
 
 #include "SettingsDialogTest.moc"
