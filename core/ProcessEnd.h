@@ -1,6 +1,7 @@
 #pragma once
 
-// Ends the program once main() has closed and saved everything, with exitCode.
+// Ends the program (or a test program) once main() has closed and saved everything, with
+// exitCode.
 //
 // On Windows the process then ends at once, without the DLLs' detach handlers: after worker
 // threads, the MinGW thread library's clean-up of its thread-specific keys there can wait
