@@ -5,6 +5,7 @@
 #include "links/PartnerLinkView.h"
 
 #include <QDeadlineTimer>
+#include <QScopeGuard>
 
 namespace {
 
@@ -60,11 +61,15 @@ public:
         Q_EMIT m_runner.postProgress(m_run, settled, total);
     }
     void stageStarted() override { m_runner.startStage(); }
-    void linkMade(const MadeLink &link) override { m_runner.keep(m_run, {link}); }
+    void linkMade(const MadeLink &link) override { m_made << link; }
+
+    // The links made so far, for the history at the run's end.
+    const QList<MadeLink> &made() const { return m_made; }
 
 private:
     LinkRunner &m_runner;
     quint64 m_run;
+    QList<MadeLink> m_made;
 };
 
 } // namespace
@@ -95,8 +100,14 @@ void LinkRunner::runPost(quint64 run, const PostRequest &request, const LinkServ
                          int runTimeoutMs, std::shared_ptr<std::atomic_bool> stopRequested)
 {
     PostReportingView view(*this, run);
-    runStoppable(run, runTimeoutMs, stopRequested,
-                 [&] { PostLinks::Convert(request, view, m_http, services); });
+    runStoppable(run, runTimeoutMs, stopRequested, [&] {
+        // A post's links go into the history in one transaction, a stopped run's too.
+        const auto keepMade = qScopeGuard([&] {
+            if (!view.made().isEmpty())
+                keep(run, view.made());
+        });
+        PostLinks::Convert(request, view, m_http, services);
+    });
 }
 
 void LinkRunner::runKeyCheck(quint64 run, const TParametrs &params, const LinkServices &services,

@@ -6,6 +6,7 @@
 #include "RunWaiter.h"
 #include "TemporaryDataDirectory.h"
 #include "UiTestMain.h"
+#include "history/HistoryStore.h"
 #include "Unit1.h"
 #include "stored/UnParam.h"
 
@@ -115,6 +116,8 @@ void PostLinksWindowTest::addressesBecomeLinksInTheTextAndTheTable()
     QCOMPARE(window->result()->toPlainText(),
              QStringLiteral("Термос: https://clck.ru/s7\nЕщё раз: https://clck.ru/s7!"));
     QCOMPARE(services.shortener().requests().size(), 1);
+    // The link is in the history once, as the address was asked once.
+    QTRY_COMPARE(HistoryStore().count(), 1);
 
     // The choice of links changes the text at once and is kept for the next start.
     window->shortLinksChoice()->setChecked(false);
