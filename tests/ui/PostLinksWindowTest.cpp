@@ -6,8 +6,8 @@
 #include "RunWaiter.h"
 #include "TemporaryDataDirectory.h"
 #include "UiTestMain.h"
-#include "history/HistoryStore.h"
 #include "Unit1.h"
+#include "history/HistoryStore.h"
 #include "stored/UnParam.h"
 
 #include <QCheckBox>
