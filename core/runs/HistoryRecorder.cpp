@@ -24,10 +24,15 @@ HistoryEntry entryOf(const MadeLink &link)
 HistoryRecorder::HistoryRecorder() = default;
 HistoryRecorder::~HistoryRecorder() = default;
 
-QString HistoryRecorder::record(const QList<MadeLink> &links)
+void HistoryRecorder::open()
 {
     if (!m_store)
         m_store = std::make_unique<HistoryStore>();
+}
+
+QString HistoryRecorder::record(const QList<MadeLink> &links)
+{
+    open();
     QList<HistoryEntry> entries;
     for (const MadeLink &link : links)
         entries << entryOf(link);

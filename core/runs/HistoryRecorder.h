@@ -20,6 +20,8 @@ public:
     HistoryRecorder(const HistoryRecorder &) = delete;
     HistoryRecorder &operator=(const HistoryRecorder &) = delete;
 
+    // Opens the history now, so that the first link need not wait for it; on this thread.
+    void open();
     // Stores the links; returns the line the log is to show about the history (a damaged file
     // set aside, a history not kept), once, and empty otherwise.
     QString record(const QList<MadeLink> &links);

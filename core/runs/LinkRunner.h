@@ -36,6 +36,7 @@ public:
     LinkRunner();
 
     TlsChannel &channel() { return m_channel; }
+    HistoryRecorder &history() { return m_history; }
 
     // The run's waits end, and it unwinds, once *stopRequested is true or runTimeoutMs have
     // passed since it started. runEnded(run) follows its last report either way.

@@ -43,6 +43,7 @@ void RunWorker::prepare()
     QMetaObject::invokeMethod(m_runner, [runner = m_runner] {
         runner->channel().prepareTls();
         PlatformSocket::prepareResolver();
+        runner->history().open();
         // The cookies' dates need the time-zone data.
         (void)QDateTime::currentDateTime().toSecsSinceEpoch();
     });

@@ -32,8 +32,8 @@ public:
     const LinkServices &services() const { return m_services; }
     void setExtraCaFile(const QString &pemPath);
     void setRunTimeout(int msecs) { m_runTimeoutMs = msecs; }
-    // Loads OpenSSL, reads the trust store and sets up the name resolver on the worker's
-    // thread, so that the first run need not.
+    // Loads OpenSSL, reads the trust store, sets up the name resolver and opens the history
+    // on the worker's thread, so that the first run need not.
     void prepare();
 
     bool isRunning() const { return m_activeRun != 0; }
