@@ -4,6 +4,7 @@
 #include "links/ProductFactLines.h"
 #include "stored/UnParam.h"
 #include "widgets/GeneralErrorHandler.h"
+#include "widgets/PlainToolTip.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -215,7 +216,7 @@ void PostLinksWindow::showRow(qsizetype index, const PostRow &row)
     const QStringList cells = cellsOf(row);
     for (int column = 0; column < ColumnCount; ++column) {
         auto *item = new QTableWidgetItem(cells.at(column));
-        item->setToolTip(cells.at(column).toHtmlEscaped());
+        item->setToolTip(PlainToolTip(cells.at(column)));
         m_table->setItem(int(index), column, item);
     }
     showResult();

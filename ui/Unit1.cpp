@@ -13,6 +13,7 @@
 #include "widgets/GeneralErrorHandler.h"
 #include "widgets/ImageButton.h"
 #include "widgets/PlacedControl.h"
+#include "widgets/PlainToolTip.h"
 #include "widgets/ShellOpen.h"
 
 #include <QClipboard>
@@ -48,7 +49,6 @@ constexpr int RequestUrlHeight = 21;
 // window more than anyone reads (the whole answer stays in the raw-answer outlet).
 constexpr qsizetype MaxLogLineLength = 2000;
 // The title a tooltip shows; a seller's title is never longer in earnest.
-constexpr qsizetype MaxToolTipLength = 300;
 // The part of the raw answer the hidden field holds as a document.
 constexpr qsizetype RawAnswerShown = 64 * 1024;
 
@@ -463,11 +463,8 @@ void TForm1::setPartnerLink(const QString &link)
 
 void TForm1::setPartnerLinkToolTip(const QString &text)
 {
-    // A seller writes the title: shown as plain text, never as markup the tooltip would render.
-    const QString shown =
-        text.size() > MaxToolTipLength ? text.left(MaxToolTipLength - 1) + u'…' : text;
-    EdLinkPartn->setToolTip(
-        shown.isEmpty() ? QString() : QStringLiteral("<qt>%1</qt>").arg(shown.toHtmlEscaped()));
+    // A seller writes the title.
+    EdLinkPartn->setToolTip(PlainToolTip(text));
 }
 
 void TForm1::setRequestUrl(const QString &url)

@@ -21,6 +21,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QTextDocument>
 
 #include <functional>
 #include <memory>
@@ -97,6 +98,7 @@ private Q_SLOTS:
     void readsALongHistoryAPageAtATime();
     void aHistoryNotKeptIsSaidOnceAndNothingFails();
     void controlsHaveNamesAndTheKeyboardReachesThem();
+    void aSellersMarkupIsAPlainToolTip();
 
 private:
     void showWith(const QList<HistoryEntry> &entries);
@@ -360,6 +362,18 @@ void HistoryWindowTest::controlsHaveNamesAndTheKeyboardReachesThem()
     QVERIFY(!m_window->isVisible());
     m_window->showHistory();
     QVERIFY(m_window->isVisible());
+}
+
+// A title is a seller's text: its tooltip shows it as written, never renders it.
+void HistoryWindowTest::aSellersMarkupIsAPlainToolTip()
+{
+    const QString title =
+        QStringLiteral("<img src=\":/pictures/gear.svg\" width=30000><b>Лампа</b>");
+    showWith({entry(title, 1)});
+    const QString toolTip = table()->model()->index(0, Title).data(Qt::ToolTipRole).toString();
+    QTextDocument shown;
+    shown.setHtml(toolTip);
+    QCOMPARE(shown.toPlainText(), title);
 }
 
 LUMETTA_UI_TEST_MAIN(HistoryWindowTest)

@@ -2,6 +2,7 @@
 
 #include "history/HistoryStore.h"
 #include "links/ProductFactLines.h"
+#include "widgets/PlainToolTip.h"
 
 #include <QTimer>
 
@@ -73,7 +74,7 @@ QVariant HistoryTableModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         // The long texts, whole, where the column is too narrow for them.
         if (index.column() >= Title && index.column() != Price && index.column() != Commission)
-            return displayed(entry, index.column());
+            return PlainToolTip(displayed(entry, index.column()));
         return {};
     case Qt::TextAlignmentRole:
         if (index.column() == Price || index.column() == Commission)
