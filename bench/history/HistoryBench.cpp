@@ -5,8 +5,8 @@
 //   the later ones (new windows, new stores) do not;
 // - each keystroke in its filter, typed as a user would, letter by letter, then erased with
 //   Backspace: the key event to the table's next paint, and to a screenful of rows found (or
-//   the search's end), which for a filter of one or two letters that few rows hold takes the
-//   parts of the history the window reads on later turns of the event loop.
+//   the search's end); a filter of one or two letters that starts many of the index's terms
+//   is read row by row, in parts on later turns of the event loop.
 // Figures are medians (with the worst keystroke too); the file is in the system's file cache,
 // as it is for a program that has just written to it.
 #include "BenchTiming.h"

@@ -102,9 +102,24 @@ bool addSearchIndex(QSqlQuery &query, QSqlError *error)
            foldExistingRows(query, error) && runAll(query, searchIndex, error);
 }
 
+// Version 3: every folded text ends with two line breaks (see HistorySearch::anyOf()), and the
+// table links_terms lists the index's terms, for filters of one or two characters. Rows folded
+// by the step before already end so.
+const QStringList endedFoldedTexts = {
+    QStringLiteral("UPDATE links SET folded = folded || char(10, 10) "
+                   "WHERE substr(folded, -2) <> char(10, 10)"),
+    QStringLiteral("INSERT INTO links_search(links_search) VALUES ('rebuild')"),
+    QStringLiteral("CREATE VIRTUAL TABLE links_terms USING fts5vocab(links_search, 'row')")};
+
+bool endFoldedTexts(QSqlQuery &query, QSqlError *error)
+{
+    return runAll(query, endedFoldedTexts, error);
+}
+
 // steps[n] brings a database of version n to version n + 1.
 using Step = bool (*)(QSqlQuery &query, QSqlError *error);
-const std::array<Step, HistorySchema::CurrentVersion> steps = {createLinksTable, addSearchIndex};
+const std::array<Step, HistorySchema::CurrentVersion> steps = {createLinksTable, addSearchIndex,
+                                                               endFoldedTexts};
 
 bool readVersion(QSqlQuery &query, int *version, QSqlError *error)
 {

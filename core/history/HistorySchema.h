@@ -9,8 +9,9 @@ class QSqlDatabase;
 // A new database takes every step from version 0.
 namespace HistorySchema {
 
-// 1: the table of links made; 2: the searched texts folded and their index.
-constexpr int CurrentVersion = 2;
+// 1: the table of links made; 2: the searched texts folded and their index; 3: the folded
+// texts end with two line breaks, and the index's terms can be listed.
+constexpr int CurrentVersion = 3;
 
 enum class Outcome { Current, Newer, Failed };
 

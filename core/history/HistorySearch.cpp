@@ -34,13 +34,28 @@ HistorySearch HistorySearch::of(const QString &filter)
             true};
 }
 
+HistorySearch HistorySearch::anyOf(const QStringList &terms)
+{
+    if (terms.isEmpty())
+        return {QStringLiteral("links l"), QStringLiteral("0"), QStringLiteral("l.id"), {}};
+    QStringList phrases;
+    for (const QString &term : terms)
+        phrases << indexPhrase(term);
+    return {QStringLiteral("links_search s JOIN links l ON l.id = s.rowid"),
+            QStringLiteral("links_search MATCH ?"),
+            QStringLiteral("s.rowid"),
+            {phrases.join(QStringLiteral(" OR "))}};
+}
+
 QString HistorySearch::foldedText(const QString &title, const QString &address,
                                   const QString &trackingId, const QString &partnerLink,
                                   const QString &shortLink)
 {
     // A line break between the texts: a filter, typed on one line, matches within one of them.
-    return QStringList{title, address, trackingId, partnerLink, shortLink}
-        .join(QLatin1Char('\n'))
+    // Two at the end: see anyOf().
+    return (QStringList{title, address, trackingId, partnerLink, shortLink}.join(
+                QLatin1Char('\n')) +
+            QStringLiteral("\n\n"))
         .toCaseFolded();
 }
 

@@ -180,7 +180,7 @@ HistoryPage HistoryStore::page(const QString &filter, int limit, qint64 before) 
     HistoryPage page;
     if (!isKept() || limit <= 0)
         return page;
-    const HistorySearch search = HistorySearch::of(filter);
+    const HistorySearch search = searchFor(filter, before <= 0);
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     if (before <= 0)
         before = search.readsEveryRow ? newestId(query) + 1 : std::numeric_limits<qint64>::max();
@@ -208,10 +208,45 @@ qint64 HistoryStore::count(const QString &filter) const
     if (!isKept())
         return 0;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!prepareSearch(query, QStringLiteral("count(*)"), HistorySearch::of(filter), {}) ||
-        !query.exec() || !query.next())
+    if (!prepareSearch(query, QStringLiteral("count(*)"), searchFor(filter), {}) || !query.exec() ||
+        !query.next())
         return 0;
     return query.value(0).toLongLong();
+}
+
+HistorySearch HistoryStore::searchFor(const QString &filter, bool firstPage) const
+{
+    if (!firstPage && m_lastSearch && m_lastSearch->first == filter)
+        return m_lastSearch->second;
+    HistorySearch search = HistorySearch::of(filter);
+    if (search.readsEveryRow) {
+        if (const auto terms = indexTermsStartingWith(search.values.constFirst().toString()))
+            search = HistorySearch::anyOf(*terms);
+    }
+    m_lastSearch = {filter, search};
+    return search;
+}
+
+std::optional<QStringList> HistoryStore::indexTermsStartingWith(const QString &text) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    // The terms come in order: those that start with the text follow one another.
+    if (!query.prepare(QStringLiteral("SELECT term FROM links_terms WHERE term >= ?")))
+        return std::nullopt;
+    query.addBindValue(text);
+    if (!query.exec())
+        return std::nullopt;
+    QStringList terms;
+    while (query.next()) {
+        QString term = query.value(0).toString();
+        if (!term.startsWith(text))
+            return terms;
+        if (terms.size() == MostTermsLookedUp)
+            return std::nullopt;
+        terms << std::move(term);
+    }
+    return query.lastError().isValid() ? std::nullopt : std::optional(terms);
 }
 
 int HistoryStore::remove(const QList<qint64> &ids)
@@ -242,7 +277,7 @@ void HistoryStore::exportCsv(const QString &filePath, const QString &filter) con
         throw LumettaError(cannotWrite(filePath, file.errorString()));
     QByteArray bytes = HistoryCsv::start();
     if (isKept()) {
-        const HistorySearch search = HistorySearch::of(filter);
+        const HistorySearch search = searchFor(filter);
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         if (!prepareSearch(query, selectedColumns, search,
                            QStringLiteral(" ORDER BY %1 DESC").arg(search.id)) ||

@@ -2,11 +2,13 @@
 
 #include "history/HistoryEntry.h"
 #include "history/HistoryPage.h"
+#include "history/HistorySearch.h"
 
 #include <QList>
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 // Every link the program has made, kept in an SQLite database through Qt SQL: newest first,
 // filtered, deleted, exported as CSV.
@@ -29,6 +31,9 @@ public:
     // How many ids a page() reads at most, row by row, for a filter the index cannot look up:
     // a few milliseconds' work.
     static constexpr qint64 ScanIds = 4096;
+    // A filter of one or two characters is looked up through at most this many index terms
+    // that start with it; one that starts more is common, and found soon row by row.
+    static constexpr int MostTermsLookedUp = 64;
 
     // "history.sqlite" in the data directory, beside the settings file.
     static QString defaultPath();
@@ -63,8 +68,12 @@ public:
 
 private:
     QList<qint64> insert(const QList<HistoryEntry> &entries);
+    // The search for filter; a page after the first reuses the first one's.
+    HistorySearch searchFor(const QString &filter, bool firstPage = true) const;
+    std::optional<QStringList> indexTermsStartingWith(const QString &text) const;
 
     QString m_path;
     QString m_connection; // empty when the history is not kept
     QString m_notice;
+    mutable std::optional<std::pair<QString, HistorySearch>> m_lastSearch;
 };

@@ -73,28 +73,54 @@ void expectNotKept(const NotKeptCase &test)
     QFile::setPermissions(data, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
+// The first version's table and two rows, as a program of that version wrote them.
+const QStringList firstVersion = {
+    QStringLiteral("CREATE TABLE links (id INTEGER PRIMARY KEY AUTOINCREMENT, made_at TEXT NOT "
+                   "NULL, tracking_id TEXT NOT NULL, address TEXT NOT NULL, product_id TEXT NOT "
+                   "NULL, title TEXT NOT NULL, price REAL, currency TEXT NOT NULL, commission_rate "
+                   "REAL, partner_link TEXT NOT NULL, short_link TEXT NOT NULL)"),
+    QStringLiteral(
+        "INSERT INTO links VALUES (1, '2025-01-02T03:04:05.006Z', 'blog', "
+        "'https://aliexpress.ru/item/1.html', '1', 'Старые НАУШНИКИ', 10.5, 'RUB', NULL, "
+        "'https://s.click.aliexpress.com/e/_old1', '')"),
+    QStringLiteral("INSERT INTO links VALUES (2, '2025-01-02T03:04:06.000Z', 'Канал', "
+                   "'https://aliexpress.com/item/2.html', '2', 'Old Lamp', NULL, 'USD', 4, "
+                   "'https://s.click.aliexpress.com/e/_old2', 'https://clck.ru/old2')")};
+
+// The second version's folded texts and index over the same rows.
+const QStringList secondVersion = {
+    QStringLiteral("ALTER TABLE links ADD COLUMN folded TEXT NOT NULL DEFAULT ''"),
+    QStringLiteral("UPDATE links SET folded = replace('старые наушники|https://aliexpress.ru/"
+                   "item/1.html|blog|https://s.click.aliexpress.com/e/_old1|', '|', char(10)) "
+                   "WHERE id = 1"),
+    QStringLiteral("UPDATE links SET folded = replace('old lamp|https://aliexpress.com/item/"
+                   "2.html|канал|https://s.click.aliexpress.com/e/_old2|https://clck.ru/old2', "
+                   "'|', char(10)) WHERE id = 2"),
+    QStringLiteral("CREATE VIRTUAL TABLE links_search USING fts5(folded, content='links', "
+                   "content_rowid='id', tokenize='trigram case_sensitive 1')"),
+    QStringLiteral("CREATE TRIGGER links_search_insert AFTER INSERT ON links BEGIN INSERT INTO "
+                   "links_search(rowid, folded) VALUES (new.id, new.folded); END"),
+    QStringLiteral("CREATE TRIGGER links_search_delete AFTER DELETE ON links BEGIN INSERT INTO "
+                   "links_search(links_search, rowid, folded) VALUES ('delete', old.id, "
+                   "old.folded); END"),
+    QStringLiteral("INSERT INTO links_search(links_search) VALUES ('rebuild')")};
+
 } // namespace
 
 TEST(HistoryFile, AnOlderVersionIsUpgradedWithItsRows)
 {
-    const QTemporaryDir folder;
-    const QString path = folder.filePath(fileName);
-    // The first version's table, as a program of that version wrote it.
-    ASSERT_TRUE(runSql(
-        path,
-        {QStringLiteral("CREATE TABLE links (id INTEGER PRIMARY KEY AUTOINCREMENT, made_at TEXT "
-                        "NOT NULL, tracking_id TEXT NOT NULL, address TEXT NOT NULL, product_id "
-                        "TEXT NOT NULL, title TEXT NOT NULL, price REAL, currency TEXT NOT NULL, "
-                        "commission_rate REAL, partner_link TEXT NOT NULL, short_link TEXT NOT "
-                        "NULL)"),
-         QStringLiteral("INSERT INTO links VALUES (1, '2025-01-02T03:04:05.006Z', 'blog', "
-                        "'https://aliexpress.ru/item/1.html', '1', 'Старые НАУШНИКИ', 10.5, "
-                        "'RUB', NULL, 'https://s.click.aliexpress.com/e/_old1', '')"),
-         QStringLiteral("INSERT INTO links VALUES (2, '2025-01-02T03:04:06.000Z', 'Канал', "
-                        "'https://aliexpress.com/item/2.html', '2', 'Old Lamp', NULL, 'USD', 4, "
-                        "'https://s.click.aliexpress.com/e/_old2', 'https://clck.ru/old2')"),
-         QStringLiteral("PRAGMA user_version = 1")}));
+    const struct
     {
+        int version;
+        QStringList statements;
+    } olderVersions[] = {{1, firstVersion}, {2, firstVersion + secondVersion}};
+    for (const auto &older : olderVersions) {
+        SCOPED_TRACE(older.version);
+        const QTemporaryDir folder;
+        const QString path = folder.filePath(fileName);
+        ASSERT_TRUE(runSql(
+            path, older.statements +
+                      QStringList{QStringLiteral("PRAGMA user_version = %1").arg(older.version)}));
         HistoryStore store(path);
         ASSERT_TRUE(store.isKept());
         EXPECT_EQ(store.notice(), QString());
@@ -104,13 +130,14 @@ TEST(HistoryFile, AnOlderVersionIsUpgradedWithItsRows)
                   QDateTime::fromString("2025-01-02T03:04:05.006Z", Qt::ISODateWithMs));
         EXPECT_TRUE(rows.at(1).price == 10.5 && !rows.at(1).commissionRate);
 
-        // The old rows are found, by the index and row by row.
+        // The old rows are found, by the index, by its terms and row by row.
         const struct
         {
             QString filter;
             QStringList titles;
         } searches[] = {{QStringLiteral("наушники"), {"Старые НАУШНИКИ"}},
                         {QStringLiteral("ш"), {"Старые НАУШНИКИ"}},
+                        {QStringLiteral("D2"), {"Old Lamp"}}, // the last characters
                         {QStringLiteral("канал"), {"Old Lamp"}},
                         {QStringLiteral("_OLD"), {"Old Lamp", "Старые НАУШНИКИ"}}};
         for (const auto &search : searches)
@@ -121,8 +148,8 @@ TEST(HistoryFile, AnOlderVersionIsUpgradedWithItsRows)
         EXPECT_EQ(store.remove({1}), 1);
         EXPECT_EQ(titlesOf(store.page(QStringLiteral("НАУШ"), 10)), QStringList());
         EXPECT_EQ(titlesOf(store.page(QStringLiteral("лампа"), 10)), QStringList({"Новая лампа"}));
+        EXPECT_EQ(userVersionOf(path), 3);
     }
-    EXPECT_EQ(userVersionOf(path), 2);
 }
 
 TEST(HistoryFile, ADamagedFileIsRenamedAsideAndANewOneStarted)
@@ -216,7 +243,7 @@ TEST(HistoryFile, WhereNoDatabaseCanBeWrittenNothingIsKeptAndNothingFails)
          [](const QString &folder) {
              const QString path = QDir(folder).filePath(fileName);
              runSql(path, {QStringLiteral("CREATE TABLE links(x)"),
-                           QStringLiteral("PRAGMA user_version = 3")});
+                           QStringLiteral("PRAGMA user_version = 4")});
              return std::pair(path, "История ссылок не ведётся: файл " + native(path) +
                                         " записан более новой версией программы.");
          }},

@@ -83,7 +83,7 @@ TEST_F(History, FilterFindsTextInAnySearchedColumnInAnyCase)
     for (const HistoryEntry &entry :
          {withTexts(first, "blog", "https://aliexpress.ru/item/1.html", "https://clck.ru/3Abc"),
           withTexts(second, "Канал-Телеграм", "https://aliexpress.com/item/2.html?x=[1]", ""),
-          withTexts(third, "site", "https://m.aliexpress.com/item/3.html", "https://clck.ru/X"),
+          withTexts(third, "site", "https://m.aliexpress.com/item/3.html", "https://clck.ru/Z"),
           withTexts(fourth, "blog", "https://aliexpress.ru/item/4.html", "https://clck.ru/3Def")})
         ASSERT_TRUE(m_store.add(entry));
 
@@ -95,9 +95,12 @@ TEST_F(History, FilterFindsTextInAnySearchedColumnInAnyCase)
         {QStringLiteral("   "), {fourth, third, second, first}},
         {QStringLiteral("нАуШн"), {first}},
         {QStringLiteral("ЁЛОЧНАЯ"), {second}},
-        {QStringLiteral("ё"), {second}}, // one or two letters: sought row by row
+        {QStringLiteral("ё"), {second}}, // one or two letters: through the index's terms
         {QStringLiteral("ж"), {fourth}},
         {QStringLiteral("ЧА"), {fourth}},
+        {QStringLiteral("eF"), {fourth}}, // the last characters of all
+        {QStringLiteral("z"), {third}},
+        {QStringLiteral("ъ"), {}},
         {QStringLiteral("case *glob?"), {third}}, // wildcards of SQL stand for themselves
         {QStringLiteral("%"), {third}},
         {QStringLiteral("?"), {third, second}},
@@ -132,7 +135,8 @@ TEST_F(History, PagesFollowOneAnotherToTheOldestEntry)
         QList<int> pageSizes; // empty: not looked at
     } cases[] = {{QString(), 2000, {2000, 2000, 1000}},
                  {QStringLiteral("ё"), 2000, {2000, 2000, 1000}},
-                 {QStringLiteral("ъ"), 10, {0, 0}}, // each part read ends a page
+                 {QStringLiteral("ъ"), 10, {0}},
+                 {QStringLiteral("7"), 10, {}}, // starts too many terms: sought row by row
                  {QStringLiteral("77"), 50, {}},
                  {QStringLiteral("НЕЧЁТНЫЙ 49"), 20, {}}};
     for (const auto &test : cases) {
