@@ -26,6 +26,7 @@ namespace {
 
 const QString Caption = QStringLiteral("Ссылки из текста");
 const QString ReplaceText = QStringLiteral("Заменить ссылки");
+const QString ReplaceHint = QStringLiteral("Сделать партнёрские и короткие ссылки (Ctrl+Enter)");
 const QString StopText = QStringLiteral("Стоп");
 const QString ShortLinksKey = QStringLiteral("FormPost.ShortLinks.Checked");
 const QString NeedsOpenPlatform = QStringLiteral(
@@ -88,7 +89,7 @@ void PostLinksWindow::createControls()
     auto *trackingLabel = new QLabel(QStringLiteral("Tracking ID:"), this);
     trackingLabel->setBuddy(m_trackingId);
     m_replace = new QPushButton(ReplaceText, this);
-    m_replace->setToolTip(QStringLiteral("Сделать партнёрские и короткие ссылки (Ctrl+Enter)"));
+    m_replace->setToolTip(ReplaceHint);
     m_progress = new QProgressBar(this);
     m_progress->setFormat(QStringLiteral("%v из %m"));
     m_progress->setRange(0, 1);
@@ -190,9 +191,7 @@ void PostLinksWindow::start()
 void PostLinksWindow::showRunState(bool running)
 {
     m_replace->setText(running ? StopText : ReplaceText);
-    m_replace->setToolTip(running ? QStringLiteral("Остановить (Esc)")
-                                  : QStringLiteral("Сделать партнёрские и короткие ссылки "
-                                                   "(Ctrl+Enter)"));
+    m_replace->setToolTip(running ? QStringLiteral("Остановить (Esc)") : ReplaceHint);
     if (!running && m_rows.isEmpty() && m_message->text().isEmpty() &&
         !m_input->toPlainText().trimmed().isEmpty())
         say(NoAddresses);
@@ -203,7 +202,7 @@ void PostLinksWindow::showRows(const QList<PostRow> &rows)
     m_rows = rows;
     m_table->setRowCount(int(rows.size()));
     for (qsizetype i = 0; i < rows.size(); ++i)
-        showRow(i, rows.at(i));
+        fillRow(i, rows.at(i));
     showProgress(0, rows.size());
     showResult();
 }
@@ -213,13 +212,18 @@ void PostLinksWindow::showRow(qsizetype index, const PostRow &row)
     if (index < 0 || index >= m_rows.size())
         return;
     m_rows[index] = row;
+    fillRow(index, row);
+    showResult();
+}
+
+void PostLinksWindow::fillRow(qsizetype index, const PostRow &row)
+{
     const QStringList cells = cellsOf(row);
     for (int column = 0; column < ColumnCount; ++column) {
         auto *item = new QTableWidgetItem(cells.at(column));
         item->setToolTip(PlainToolTip(cells.at(column)));
         m_table->setItem(int(index), column, item);
     }
-    showResult();
 }
 
 void PostLinksWindow::showProgress(qsizetype settled, qsizetype total)

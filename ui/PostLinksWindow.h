@@ -55,6 +55,8 @@ private:
     void showRunState(bool running);
     void showRows(const QList<PostRow> &rows);
     void showRow(qsizetype index, const PostRow &row);
+    // The row's cells in the table, without the text of the result.
+    void fillRow(qsizetype index, const PostRow &row);
     void showProgress(qsizetype settled, qsizetype total);
     void showResult();
     void copyResult();

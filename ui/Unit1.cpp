@@ -48,7 +48,6 @@ constexpr int RequestUrlHeight = 21;
 // A line of the log holds at most this much: wrapping a longer run without a break costs the
 // window more than anyone reads (the whole answer stays in the raw-answer outlet).
 constexpr qsizetype MaxLogLineLength = 2000;
-// The title a tooltip shows; a seller's title is never longer in earnest.
 // The part of the raw answer the hidden field holds as a document.
 constexpr qsizetype RawAnswerShown = 64 * 1024;
 
@@ -299,10 +298,7 @@ void TForm1::connectWorker()
     connect(&m_worker, &LinkWorker::partnerLinkToolTipChanged, this,
             &TForm1::setPartnerLinkToolTip);
     connect(&m_worker, &LinkWorker::finished, this, [this] { showRunState(false); });
-    connect(&m_worker, &RunWorker::historyChanged, this, [this] {
-        if (m_history)
-            m_history->refresh();
-    });
+    connect(&m_worker, &RunWorker::historyChanged, this, &TForm1::refreshHistoryWindow);
 }
 
 void TForm1::setLinkServices(const LinkServices &services)
@@ -610,12 +606,17 @@ PostLinksWindow *TForm1::postLinksWindow()
         m_postLinks->worker().setServices(m_services);
         if (!m_extraCaFile.isEmpty())
             m_postLinks->worker().setExtraCaFile(m_extraCaFile);
-        connect(&m_postLinks->worker(), &RunWorker::historyChanged, this, [this] {
-            if (m_history)
-                m_history->refresh();
-        });
+        connect(&m_postLinks->worker(), &RunWorker::historyChanged, this,
+                &TForm1::refreshHistoryWindow);
     }
     return m_postLinks;
+}
+
+void TForm1::refreshHistoryWindow()
+{
+    // A window never opened reads the history when it opens.
+    if (m_history)
+        m_history->refresh();
 }
 
 HistoryWindow *TForm1::historyWindow()

@@ -80,6 +80,7 @@ public:
     void Button8Click();
     PostLinksWindow *postLinksWindow();
     HistoryWindow *historyWindow();
+    void refreshHistoryWindow();
 
     // Pictures of the image list: 0 gear, 1 copy, 2 paste.
     const QStringList Il32;
