@@ -1,6 +1,7 @@
 #include "Theme.h"
 
 #include "DropDownHoverReset.h"
+#include "ThemeStyle.h"
 
 #include <QApplication>
 #include <QFile>
@@ -33,7 +34,7 @@ bool apply(QApplication &application, const QString &styleSheetPath)
     }
     const QString styleSheet = QString::fromUtf8(file.readAll());
     if (QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion")))
-        QApplication::setStyle(fusion);
+        QApplication::setStyle(new ThemeStyle(fusion));
     application.setStyleSheet(styleSheet);
     application.installEventFilter(new DropDownHoverReset(&application));
     return true;

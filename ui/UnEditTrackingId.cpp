@@ -42,6 +42,10 @@ TForm2::TForm2(QWidget *parent)
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Редактор Tracking ID"));
     setFixedSize(367, 252);
+}
+
+void TForm2::createContents()
+{
     createControls();
     connectHandlers();
 }

@@ -20,17 +20,17 @@ class TForm2 : public ProgramDialog
 public:
     explicit TForm2(QWidget *parent);
 
-    QLineEdit *Edit1;
-    QPushButton *Button1;
-    QListWidget *ListBox1;
-    LinkLabel *Label1;
-    QPushButton *btDel;
-    GlyphButton *BitBtn1;
-    GlyphButton *BitBtn2;
+    QLineEdit *Edit1 = nullptr;
+    QPushButton *Button1 = nullptr;
+    QListWidget *ListBox1 = nullptr;
+    LinkLabel *Label1 = nullptr;
+    QPushButton *btDel = nullptr;
+    GlyphButton *BitBtn1 = nullptr;
+    GlyphButton *BitBtn2 = nullptr;
     // The description editor of the selected tracking ID: never shown, only loaded.
-    QLabel *Label2;
-    QPlainTextEdit *Memo1;
-    QPushButton *Button3;
+    QLabel *Label2 = nullptr;
+    QPlainTextEdit *Memo1 = nullptr;
+    QPushButton *Button3 = nullptr;
 
     void FormShow() override;
     void Button1Click();
@@ -42,6 +42,7 @@ public:
     void Button3Click();
 
 protected:
+    void createContents() override;
     QWidget *firstFocus() const override;
     // An ID is typed first whenever the editor opens.
     bool focusesFirstEveryTime() const override { return true; }

@@ -30,6 +30,12 @@ TFmParam::TFmParam(QWidget *parent)
     setWindowTitle(QStringLiteral("Настройки"));
     // The Open Platform's controls stand to the right of the original ones.
     resize(490, 230);
+    // Smaller, OK and Cancel would go out of sight.
+    setMinimumSize(size());
+}
+
+void TFmParam::createContents()
+{
     createControls();
     createOpenPlatformControls();
     createCheckControls();
@@ -40,8 +46,6 @@ TFmParam::TFmParam(QWidget *parent)
     connect(CbShowSecret, &QCheckBox::toggled, this, Guarded(this, &TFmParam::CbShowSecretClick));
     connect(BtCheck, &QPushButton::clicked, this, Guarded(this, &TFmParam::BtCheckClick));
     describeControls();
-    // Smaller, OK and Cancel would go out of sight.
-    setMinimumSize(size());
 }
 
 void TFmParam::createCheckControls()
@@ -69,6 +73,7 @@ void TFmParam::createCheckControls()
 KeyCheckWorker &TFmParam::keyCheckWorker()
 {
     if (!m_keyCheck) {
+        ensureContents();
         m_keyCheck = new KeyCheckWorker(this);
         connect(m_keyCheck, &KeyCheckWorker::checked, this, &TFmParam::showCheck);
         connect(m_keyCheck, &RunWorker::finished, this,

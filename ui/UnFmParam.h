@@ -24,21 +24,21 @@ class TFmParam : public ProgramDialog
 public:
     explicit TFmParam(QWidget *parent);
 
-    QLabel *Label1;
-    LinkLabel *Label2;
-    DigitsOnlyLineEdit *EdAppkey;
-    GlyphButton *BitBtn1;
-    GlyphButton *BitBtn2;
-    QLabel *Label3;
-    QLineEdit *EdAppSecret;
-    QCheckBox *CbShowSecret;
-    LinkLabel *Label4;
-    QLabel *Label5;
-    QComboBox *CbCurrency;
-    QLabel *Label6;
-    QComboBox *CbCountry;
-    QPushButton *BtCheck;
-    QLabel *LbCheck;
+    QLabel *Label1 = nullptr;
+    LinkLabel *Label2 = nullptr;
+    DigitsOnlyLineEdit *EdAppkey = nullptr;
+    GlyphButton *BitBtn1 = nullptr;
+    GlyphButton *BitBtn2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLineEdit *EdAppSecret = nullptr;
+    QCheckBox *CbShowSecret = nullptr;
+    LinkLabel *Label4 = nullptr;
+    QLabel *Label5 = nullptr;
+    QComboBox *CbCurrency = nullptr;
+    QLabel *Label6 = nullptr;
+    QComboBox *CbCountry = nullptr;
+    QPushButton *BtCheck = nullptr;
+    QLabel *LbCheck = nullptr;
 
     // The worker of the checks, made at the first one (tests point it at their services).
     KeyCheckWorker &keyCheckWorker();
@@ -53,6 +53,7 @@ public:
     void done(int result) override;
 
 protected:
+    void createContents() override;
     QWidget *firstFocus() const override;
 
 private:

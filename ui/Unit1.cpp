@@ -522,6 +522,7 @@ void TForm1::showRunState(bool running)
 
 void TForm1::Button2Click()
 {
+    Form2->ensureContents();
     Form2->ListBox1->clear();
     Form2->ListBox1->addItems(TrackingIds.items);
     Form2->ListBox1->setCurrentRow(-1);

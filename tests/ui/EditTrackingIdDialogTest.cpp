@@ -117,6 +117,7 @@ void EditTrackingIdDialogTest::init()
     m_owner->setGeometry(100, 100, 501, 392);
     m_owner->show();
     m_dialog = new TForm2(m_owner.get());
+    m_dialog->ensureContents();
 }
 
 void EditTrackingIdDialogTest::cleanup()

@@ -182,6 +182,8 @@ void EverydayUseTest::screenReadersNameEveryControl()
         return face ? face->text(QAccessible::Name) : QString();
     };
     TForm1 &w = *m_window;
+    FmParam->ensureContents();
+    Form2->ensureContents();
     const QList<std::pair<QWidget *, QString>> expected{
         {w.EdUrl, QStringLiteral("Адрес страницы на AliExpress")},
         {w.EdLinkPartn, QStringLiteral("Ссылка партнёра")},

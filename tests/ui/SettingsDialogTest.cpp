@@ -120,6 +120,7 @@ void SettingsDialogTest::init()
     m_owner->setGeometry(100, 100, 501, 392);
     m_owner->show();
     m_dialog = new TFmParam(m_owner.get());
+    m_dialog->ensureContents();
 }
 
 void SettingsDialogTest::cleanup()

@@ -223,6 +223,15 @@ void StartupTest::startupCreatesDialogsHiddenAndFocusesAddress()
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(Form1->EdUrl));
     QCOMPARE(Form1->EdUrl->selectedText(), QStringLiteral("http://aliexpress.ru/i/5"));
 
+    // Their controls are made at their first showing.
+    for (ProgramDialog *dialog :
+         {static_cast<ProgramDialog *>(Form2), static_cast<ProgramDialog *>(FmParam)}) {
+        QVERIFY(dialog->findChildren<QWidget *>().isEmpty());
+        dialog->show();
+        QVERIFY(!dialog->findChildren<QWidget *>().isEmpty());
+        dialog->hide();
+    }
+
     // Closing the main window saves its inputs.
     Form1->EdUrl->setText(QStringLiteral("http://aliexpress.ru/i/6"));
     QVERIFY(mainWindow->close());

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QCommandLinkButton>
 #include <QDialog>
+#include <QFile>
 #include <QHoverEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -208,6 +209,13 @@ void ThemeColoursTest::commandLinkIsFlatUntilFocused()
     QCOMPARE(pixelAt(&stage, emptyPart), WindowColour);
     button->setFocus();
     QCOMPARE(pixelAt(&stage, emptyPart), ButtonActiveColour);
+    // Qt's arrow, read without asking every image plugin (of which GIF's is never needed).
+    QCOMPARE(button->icon().availableSizes(), QList<QSize>{QSize(16, 16)});
+#ifdef Q_OS_LINUX
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    QVERIFY(!maps.readAll().contains("libqgif"));
+#endif
 }
 
 void ThemeColoursTest::textFieldsAndListsAreWhiteWithBlackText()

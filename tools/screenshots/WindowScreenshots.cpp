@@ -61,6 +61,7 @@ int main(int argc, char **argv)
     fillSampleContents(*Form1);
     bool ok = save(mainWindow.get(), outputDirectory, QStringLiteral("main-window.png"));
 
+    Form2->ensureContents();
     Form2->ListBox1->addItems({QStringLiteral("default"), QStringLiteral("blog_main")});
     ok = save(Form2, outputDirectory, QStringLiteral("tracking-id-editor.png")) && ok;
     Form2->hide();

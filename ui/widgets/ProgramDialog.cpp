@@ -9,6 +9,21 @@ ProgramDialog::ProgramDialog(QWidget *parent, Qt::WindowFlags flags) : QDialog(p
     new DialogPlacement(this);
 }
 
+void ProgramDialog::ensureContents()
+{
+    if (m_hasContents)
+        return;
+    m_hasContents = true;
+    createContents();
+}
+
+void ProgramDialog::setVisible(bool visible)
+{
+    if (visible)
+        ensureContents();
+    QDialog::setVisible(visible);
+}
+
 void ProgramDialog::reject()
 {
     done(2);
