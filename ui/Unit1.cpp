@@ -9,6 +9,7 @@
 #include "stored/UnParam.h"
 #include "widgets/AnchoredLayout.h"
 #include "widgets/ClickablePicture.h"
+#include "widgets/CommandLinkButton.h"
 #include "widgets/FirstInputWatcher.h"
 #include "widgets/GeneralErrorHandler.h"
 #include "widgets/ImageButton.h"
@@ -118,7 +119,7 @@ void TForm1::createControls()
     Button5->setToolTip(QStringLiteral("Вставить из буфера обмена"));
     createPictureControls();
 
-    Button1 = place(new QCommandLinkButton(GenerateText, this), "Button1", 8, 53, 313, 45);
+    Button1 = place(new CommandLinkButton(GenerateText, this), "Button1", 8, 53, 313, 45);
     Button1->setToolTip(GenerateHint);
     Button1->setCursor(Qt::PointingHandCursor);
     Button4 = place(new QPushButton(QStringLiteral("DONATE"), this), "Button4", 341, 53, 147, 45);

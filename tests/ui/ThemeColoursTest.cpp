@@ -2,6 +2,7 @@
 // controls the windows use are drawn in the theme's colours in each of their states.
 
 #include "Theme.h"
+#include "widgets/CommandLinkButton.h"
 #include "widgets/ImageButton.h"
 
 #include <QApplication>
@@ -196,7 +197,7 @@ void ThemeColoursTest::imageButtonDrawsItsPictureOnTheButtonFace()
 void ThemeColoursTest::commandLinkIsFlatUntilFocused()
 {
     Stage stage;
-    auto *button = new QCommandLinkButton("Банзай", &stage);
+    auto *button = new CommandLinkButton("Банзай", &stage);
     auto *other = new QPushButton("DONATE", &stage);
     button->setGeometry(8, 53, 313, 45);
     other->setGeometry(341, 53, 147, 45);
@@ -207,15 +208,29 @@ void ThemeColoursTest::commandLinkIsFlatUntilFocused()
     // Sampled from the whole window, since a flat button lets the window show through.
     const QPoint emptyPart = button->geometry().topRight() + QPoint(-6, button->height() / 2);
     QCOMPARE(pixelAt(&stage, emptyPart), WindowColour);
-    button->setFocus();
-    QCOMPARE(pixelAt(&stage, emptyPart), ButtonActiveColour);
-    // Qt's arrow, read without asking every image plugin (of which GIF's is never needed).
+
+    // The caption, right of Qt's arrow, in the link colour, in type larger than the window's
+    // and level with the arrow. The arrow is read without asking every image plugin (of which
+    // GIF's is never needed).
     QCOMPARE(button->icon().availableSizes(), QList<QSize>{QSize(16, 16)});
 #ifdef Q_OS_LINUX
     QFile maps(QStringLiteral("/proc/self/maps"));
     QVERIFY(maps.open(QIODevice::ReadOnly));
     QVERIFY(!maps.readAll().contains("libqgif"));
 #endif
+    const QImage drawn = stage.grab(button->geometry()).toImage();
+    QRect caption;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 24; x < drawn.width(); ++x) {
+            if (drawn.pixelColor(x, y).blue() < 0xA0 && drawn.pixelColor(x, y).red() < 0x60)
+                caption |= QRect(x, y, 1, 1);
+        }
+    }
+    QVERIFY(caption.height() > QApplication::font().pixelSize());
+    QVERIFY(qAbs(caption.center().y() - (10 + 8)) <= 4);
+
+    button->setFocus();
+    QCOMPARE(pixelAt(&stage, emptyPart), ButtonActiveColour);
 }
 
 void ThemeColoursTest::textFieldsAndListsAreWhiteWithBlackText()
