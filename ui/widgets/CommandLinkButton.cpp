@@ -37,11 +37,10 @@ void CommandLinkButton::paintEvent(QPaintEvent *)
     option.icon = QIcon();
     painter.drawControl(QStyle::CE_PushButton, option);
 
-    const QPoint shift = isDown() ? QPoint(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal,
-                                                                &option, this),
-                                           style()->pixelMetric(QStyle::PM_ButtonShiftVertical,
-                                                                &option, this))
-                                  : QPoint();
+    const QPoint shift =
+        isDown() ? QPoint(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
+                          style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this))
+                 : QPoint();
     const QSize arrowSize = icon().actualSize(iconSize());
     if (!icon().isNull())
         painter.drawPixmap(QPoint(LeftMargin, TopMargin) + shift,
@@ -49,10 +48,10 @@ void CommandLinkButton::paintEvent(QPaintEvent *)
                                          isChecked() ? QIcon::On : QIcon::Off));
 
     painter.setFont(captionFont());
-    // The caption's line is centred on the arrow.
+    // A caption line lower than the arrow is centred on it, as in Qt's command links.
     const int lineHeight = QFontMetrics(painter.font()).height();
-    QRect caption = rect().adjusted(LeftMargin + arrowSize.width() + ArrowGap, TopMargin,
-                                    -RightMargin, 0);
+    QRect caption =
+        rect().adjusted(LeftMargin + arrowSize.width() + ArrowGap, TopMargin, -RightMargin, 0);
     caption.setTop(caption.top() + qMax(0, (arrowSize.height() - lineHeight) / 2));
     int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextSingleLine;
     if (!style()->styleHint(QStyle::SH_UnderlineShortcut, &option, this))
