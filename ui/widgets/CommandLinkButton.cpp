@@ -48,7 +48,7 @@ void CommandLinkButton::paintEvent(QPaintEvent *)
                                          isChecked() ? QIcon::On : QIcon::Off));
 
     painter.setFont(captionFont());
-    // A caption line lower than the arrow is centred on it, as in Qt's command links.
+    // A caption line shorter than the arrow is centred on it, as in Qt's command links.
     const int lineHeight = QFontMetrics(painter.font()).height();
     QRect caption =
         rect().adjusted(LeftMargin + arrowSize.width() + ArrowGap, TopMargin, -RightMargin, 0);

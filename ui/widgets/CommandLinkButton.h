@@ -12,8 +12,9 @@ class CommandLinkButton : public QCommandLinkButton
 public:
     explicit CommandLinkButton(const QString &text, QWidget *parent = nullptr);
 
-    QFont captionFont() const;
-
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    QFont captionFont() const;
 };
